@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/unique_handle_win32.h"
+
+// Process-wide state, owned by the user-interface thread unless noted.
+struct AppState {
+    HINSTANCE instance = nullptr;
+    GdiObject<HFONT> smallFont;
+    GdiObject<HFONT> titleFont;
+    UniqueHandle jobLock;       // held by the worker for a whole job
+    UniqueHandle cancelSignal;  // counting semaphore, count 0 at start
+    std::vector<std::wstring> driveTable;
+    bool quitRequested = false;
+    bool quitAfterJob = false;
+    bool debugMode = false;
+    int windowX = 330;
+    int windowY = 290;
+    std::wstring isoPath;
+    UniqueHandle workerThread;
+    HWND mainWindow = nullptr;
+};
+
+AppState& App();
+
+// Releases everything the process holds and exits with code 0.
+[[noreturn]] void EndProgram();

@@ -1,0 +1,104 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <climits>
+
+#include "app/app_state_win32.h"
+#include "app/command_line.h"
+#include "app/control_ids.h"
+#include "app/dispatcher_win32.h"
+#include "app/font_scale.h"
+#include "app/main_window_win32.h"
+#include "app/run_log.h"
+#include "app/run_log_win32.h"
+#include "tools/path_size.h"
+
+namespace {
+
+HFONT CreateLucidaConsole(int points, int weight) {
+    HDC screen = GetDC(nullptr);
+    const int verticalDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return CreateFontW(FontPixelHeight(points, verticalDpi), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       FIXED_PITCH | FF_MODERN, L"Lucida Console");
+}
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void ReadCommandLine(AppState& app) {
+    const std::vector<std::wstring> parts = SplitCommandLine(GetCommandLineW());
+    if (parts.size() != 2) return;
+    const std::wstring& argument = parts[1];
+    switch (ClassifyArgument(argument, PathSize(argument))) {
+        case ArgumentKind::Debug:
+            app.debugMode = true;
+            break;
+        case ArgumentKind::IsoImage:
+            app.isoPath = argument;
+            break;
+        case ArgumentKind::Ignored:
+            break;
+    }
+}
+
+void RunMainLoop(AppState& app) {
+    MSG message;
+    while (!app.quitRequested) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    AppState& app = App();
+    app.instance = instance;
+
+    app.smallFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL));
+    app.titleFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD));
+
+    app.jobLock.reset(CreateMutexW(nullptr, FALSE, nullptr));
+    app.cancelSignal.reset(CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr));
+    app.driveTable.clear();
+
+    app.quitRequested = false;
+    app.windowX = 330;
+    app.windowY = 290;
+    app.debugMode = false;
+
+    ReadCommandLine(app);
+
+    // Without a log file the run goes on; every log line is then dropped.
+    if (app.debugMode) OpenProcessLog(LogPathForProgram(ProgramPath()));
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    RegisterMainWindowClass(instance);
+    CreateMainWindow(app.windowX, app.windowY);
+
+    if (!app.isoPath.empty()) {
+        SetDlgItemTextW(app.mainWindow, kIsoField,
+                        IsoFieldText(app.isoPath, PathSize(app.isoPath)).c_str());
+    }
+
+    WriteLogLine(L"");
+    WriteLogLine(L"**************************************");
+    WriteLogLine(L"Get Drive Type and Volume Information:");
+
+    RunMainLoop(app);
+    EndProgram();
+}

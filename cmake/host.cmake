@@ -1,0 +1,19 @@
+# Native build: the core under AddressSanitizer and UndefinedBehaviorSanitizer, with its unit tests.
+set(TARNVIK_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+target_compile_options(tarnvik_core PRIVATE ${TARNVIK_SANITIZERS})
+target_link_options(tarnvik_core PUBLIC ${TARNVIK_SANITIZERS})
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(core_tests
+    tests/app/command_line_test.cpp
+    tests/app/font_scale_test.cpp
+    tests/app/run_log_test.cpp
+    tests/text/byte_size_test.cpp
+    tests/text/clock_test.cpp
+)
+target_compile_options(core_tests PRIVATE ${TARNVIK_SANITIZERS})
+target_link_libraries(core_tests PRIVATE tarnvik_core GTest::gtest_main)
+tarnvik_warnings(core_tests)
+gtest_discover_tests(core_tests)

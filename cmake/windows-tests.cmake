@@ -1,0 +1,56 @@
+# Tests of the Windows tree. ctest runs them through the emulator (Wine) on a display that the
+# test command provides (Xvfb).
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Registers one ctest test per GoogleTest suite, so suites run in parallel and report apart.
+function(tarnvik_suite_tests target)
+    cmake_parse_arguments(ARG "" "" "SUITES;LOCKS" ${ARGN})
+    foreach(suite IN LISTS ARG_SUITES)
+        add_test(NAME ${target}.${suite} COMMAND ${target} --gtest_filter=*${suite}.*)
+        if(ARG_LOCKS)
+            set_tests_properties(${target}.${suite} PROPERTIES RESOURCE_LOCK "${ARG_LOCKS}")
+        endif()
+    endforeach()
+endfunction()
+
+function(tarnvik_test_program target)
+    add_executable(${target} ${ARGN})
+    target_link_libraries(${target} PRIVATE GTest::gtest_main)
+    if(MINGW)
+        target_link_options(${target} PRIVATE ${TARNVIK_STATIC_LINK})
+    endif()
+    tarnvik_warnings(${target})
+endfunction()
+
+# Win32 code of the program, exercised directly.
+tarnvik_test_program(win32_tests
+    tests/app/run_log_win32_test.cpp
+    tests/tools/path_size_win32_test.cpp
+)
+target_link_libraries(win32_tests PRIVATE tarnvik_win32)
+tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize)
+
+# The GUI harness: drives the real program from outside, as a user would.
+add_library(tarnvik_harness STATIC
+    tests/harness/harness.cpp
+    tests/harness/png_writer.cpp
+)
+target_include_directories(tarnvik_harness PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tarnvik_harness PUBLIC gdi32 user32 GTest::gtest)
+tarnvik_warnings(tarnvik_harness)
+
+tarnvik_test_program(e2e_tests
+    tests/e2e/startup_test.cpp
+)
+target_link_libraries(e2e_tests PRIVATE tarnvik_harness tarnvik_core)
+add_dependencies(e2e_tests Tarnvik)
+tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram)
+
+# The README's run command uses this to show the program on a private display.
+add_executable(run_demo tests/harness/run_demo.cpp)
+target_link_libraries(run_demo PRIVATE tarnvik_harness)
+target_link_options(run_demo PRIVATE -municode ${TARNVIK_STATIC_LINK})
+tarnvik_warnings(run_demo)

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the core natively under sanitizers, then the Windows
+# program and its tests under Wine on a private Xvfb display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+cmake --preset host >/dev/null
+cmake --build --preset host
+ctest --preset host
+
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+
+source scripts/wine-env.sh
+export WINEPREFIX=$PWD/build/win64/wineprefix
+prepare_wine_prefix "$WINEPREFIX" N
+# The display and the Wine server are this run's own, and both are stopped at its end.
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
+    source scripts/wine-env.sh
+    start_wine_session "$WINEPREFIX"
+    ctest --preset win64 -j2
+    status=$?
+    wineserver -k 2>/dev/null
+    exit $status'

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace {
+
+using Parts = std::vector<std::wstring>;
+
+TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
+    const struct {
+        const wchar_t* line;
+        Parts parts;
+    } cases[] = {
+        {L"Tarnvik.exe", {L"Tarnvik.exe"}},
+        {L"\"C:\\Program Files\\Tarnvik.exe\"", {L"C:\\Program Files\\Tarnvik.exe"}},
+        {L"\"C:\\T\\Tarnvik.exe\" debug", {L"C:\\T\\Tarnvik.exe", L"debug"}},
+        {L"Tarnvik.exe   debug  ", {L"Tarnvik.exe", L"debug"}},
+        {L"Tarnvik.exe \"D:\\My Images\\Win 11.iso\"", {L"Tarnvik.exe", L"D:\\My Images\\Win 11.iso"}},
+        {L"Tarnvik.exe D:\\\"My Images\"\\a.iso", {L"Tarnvik.exe", L"D:\\My Images\\a.iso"}},
+        {L"Tarnvik.exe debug D:\\a.iso", {L"Tarnvik.exe", L"debug", L"D:\\a.iso"}},
+        {L"Tarnvik.exe \"\"", {L"Tarnvik.exe", L""}},
+        {L"", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.parts) << c.line;
+}
+
+TEST(ClassifyArgument, DebugWordOrNonEmptyIsoFile) {
+    const struct {
+        const wchar_t* argument;
+        int64_t size;
+        ArgumentKind kind;
+    } cases[] = {
+        {L"debug", -1, ArgumentKind::Debug},
+        {L"DEBUG", -1, ArgumentKind::Debug},
+        {L"dEbUg", -1, ArgumentKind::Debug},
+        {L"debug.iso", 10, ArgumentKind::IsoImage},
+        {L"C:\\images\\Setup.ISO", 1, ArgumentKind::IsoImage},
+        {L"C:\\images\\setup.iso", 0, ArgumentKind::Ignored},    // empty file
+        {L"C:\\images\\setup.iso", -1, ArgumentKind::Ignored},   // missing
+        {L"C:\\images\\x.iso", -2, ArgumentKind::Ignored},       // a folder
+        {L"C:\\images\\disk.iso.bak", 10, ArgumentKind::Ignored},
+        {L"C:\\images.iso\\disk", 10, ArgumentKind::Ignored},    // the dot is in a folder name
+        {L"C:\\images\\iso", 10, ArgumentKind::Ignored},
+        {L"C:\\images\\disk.img", 10, ArgumentKind::Ignored},
+        {L"debugging", -1, ArgumentKind::Ignored},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ClassifyArgument(c.argument, c.size), c.kind) << c.argument << " " << c.size;
+    }
+}
+
+TEST(IsoFieldText, NameTwoBlanksAndSize) {
+    EXPECT_EQ(IsoFieldText(L"C:\\images\\Setup.ISO", 1536), L"Setup.ISO  (1.50 KB)");
+    EXPECT_EQ(IsoFieldText(L"D:/iso/a b.iso", 4LL << 30), L"a b.iso  (4.00 GB)");
+    EXPECT_EQ(IsoFieldText(L"C:\\gone.iso", -1), L"gone.iso  (-1 b )");
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+#include "tests/harness/harness.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/harness/png_writer.h"
+
+namespace harness {
+
+namespace {
+
+std::wstring Widen(const char* text) {
+    std::wstring out;
+    for (; *text; ++text) out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    return out;
+}
+
+bool RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    return RemoveDirectoryW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (*search->title != title) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+std::wstring BuildFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+std::wstring FreshTestFolder() {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring name = Widen(info->test_suite_name()) + L"." + Widen(info->name());
+    for (wchar_t& c : name) {
+        if (c == L'/' || c == L'\\') c = L'_';
+    }
+    const std::wstring folder = BuildFolder() + L"\\test-runs\\" + name;
+    RemoveTree(folder);
+    MakeFolders(folder);
+    return folder;
+}
+
+std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name) {
+    const std::wstring target = folder + L"\\" + name;
+    CopyFileW((BuildFolder() + L"\\Tarnvik.exe").c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                                &written, nullptr) &&
+                                      written == bytes.size());
+    CloseHandle(file);
+    return ok;
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    bytes.clear();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+bool MakeFolders(const std::wstring& path) {
+    for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+        CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+    }
+    CreateDirectoryW(path.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+}
+
+bool SaveScreenshot(const std::wstring& pngPath) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    if (!screen) return false;
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (memory && image) {
+        HGDIOBJ previous = SelectObject(memory, image);
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+    if (ok) {
+        std::vector<uint8_t> rgb(size_t(width) * height * 3);
+        const auto* bgra = static_cast<const uint8_t*>(bits);
+        for (size_t i = 0; i < size_t(width) * height; ++i) {
+            rgb[i * 3] = bgra[i * 4 + 2];
+            rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            rgb[i * 3 + 2] = bgra[i * 4];
+        }
+        ok = WriteFileBytes(pngPath, EncodePng(width, height, rgb));
+    }
+    if (image) DeleteObject(image);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+Program::~Program() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
+                    const std::wstring& workingFolder) {
+    std::wstring commandLine = L"\"" + exePath + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.c_str(), &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+    return true;
+}
+
+HWND Program::WaitForWindow(const std::wstring& title, int timeoutMs) {
+    WindowSearch search{processId_, &title, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+ControlState Program::Control(HWND window, int id) const {
+    ControlState state;
+    HWND control = GetDlgItem(window, id);
+    if (!control) return state;
+    state.exists = true;
+    GetWindowRect(control, &state.rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&state.rect), 2);
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &length);
+    state.text.assign(text, length);
+    state.visible = IsWindowVisible(control) != FALSE;
+    state.enabled = IsWindowEnabled(control) != FALSE;
+    return state;
+}
+
+RECT Program::ClientRect(HWND window) const {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+RECT Program::ScreenRect(HWND window) const {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+void Program::Close(HWND window) const { PostMessageW(window, WM_CLOSE, 0, 0); }
+
+bool Program::WaitForExit(DWORD& exitCode, int timeoutMs) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+    return GetExitCodeProcess(process_, &exitCode) != FALSE;
+}
+
+bool Program::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+HWND StartAndShow(Program& program, const std::wstring& exePath, const std::wstring& arguments,
+                  const std::wstring& folder, const std::wstring& screenshotName) {
+    if (!program.Start(exePath, arguments, folder)) {
+        ADD_FAILURE() << "the program could not be started";
+        return nullptr;
+    }
+    HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+    if (!window) {
+        ADD_FAILURE() << "MainWindow did not appear";
+        return nullptr;
+    }
+    SaveWindowPicture(window, folder + L"\\" + screenshotName);
+    return window;
+}
+
+bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
+    // Painting is sent to the window's thread and finished before the picture is taken.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return SaveScreenshot(pngPath);
+}
+
+}  // namespace harness
