@@ -21,6 +21,7 @@ void EndProgram() {
     app.mainWindow = nullptr;
     app.smallFont.reset();
     app.titleFont.reset();
+    app.controlFont.reset();
     app.jobLock.reset();
     app.cancelSignal.reset();
     ExitProcess(0);

@@ -14,6 +14,7 @@ struct AppState {
     UniqueHandle jobLock;       // held by the worker for a whole job
     UniqueHandle cancelSignal;  // counting semaphore, count 0 at start
     std::vector<std::wstring> driveTable;
+    std::vector<std::wstring> driveRows;  // the entries behind DriveList's rows, in row order
     bool quitRequested = false;
     bool quitAfterJob = false;
     bool debugMode = false;
@@ -22,6 +23,7 @@ struct AppState {
     std::wstring isoPath;
     UniqueHandle workerThread;
     HWND mainWindow = nullptr;
+    GdiObject<HFONT> controlFont;  // the system's message font, for controls without a font of their own
 };
 
 AppState& App();

@@ -11,6 +11,7 @@
 #include "app/main_window_win32.h"
 #include "app/run_log.h"
 #include "app/run_log_win32.h"
+#include "drives/drive_list_win32.h"
 #include "tools/path_size.h"
 
 namespace {
@@ -57,6 +58,8 @@ void RunMainLoop(AppState& app) {
     while (!app.quitRequested) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
+        // Tab, arrow keys and Enter move and press as in a dialog.
+        if (app.mainWindow && IsDialogMessageW(app.mainWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -98,6 +101,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     WriteLogLine(L"");
     WriteLogLine(L"**************************************");
     WriteLogLine(L"Get Drive Type and Volume Information:");
+    RebuildDriveList();
 
     RunMainLoop(app);
     EndProgram();

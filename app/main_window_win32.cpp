@@ -1,17 +1,73 @@
 #include "app/main_window_win32.h"
 
+#include <commctrl.h>
+
 #include "app/app_state_win32.h"
 #include "app/control_ids.h"
 #include "app/dispatcher_win32.h"
+#include "job/add_files_size.h"
 #include "res/resource_ids.h"
+#include "tools/folders.h"
+#include "tools/path_size.h"
 
 namespace {
 
 constexpr wchar_t kMainClass[] = L"TarnvikMainWindow";
+constexpr wchar_t kGroupClass[] = L"TarnvikGroup";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kClientWidth = 370;
 constexpr int kClientHeight = 210;
 constexpr COLORREF kMainBackground = RGB(0, 0, 32);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kWarningRed = RGB(255, 0, 0);
+
+HBRUSH MainBrush() {
+    static GdiObject<HBRUSH> brush(CreateSolidBrush(kMainBackground));
+    return brush.get();
+}
+
+// The window's two images; replaced at each creation of the window.
+struct MainImages {
+    HICON folder = nullptr;
+    HICON about = nullptr;
+    ~MainImages() { Release(); }
+    void Release() {
+        if (folder) DestroyIcon(folder);
+        if (about) DestroyIcon(about);
+        folder = about = nullptr;
+    }
+};
+MainImages g_images;
+
+bool IsWhiteOnWindow(int id) {
+    switch (id) {
+        case kFileSystemCaption:
+        case kLabelCaption:
+        case kBootCaption:
+        case kAddFilesCaption:
+        case kStatusText:
+        case kLabelField:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Colours of the controls that have their own; the rest keep the system's.
+bool ControlColours(HWND control, HDC context, HBRUSH& brush) {
+    const int id = GetDlgCtrlID(control);
+    if (id == kWarningText || IsWhiteOnWindow(id)) {
+        SetTextColor(context, id == kWarningText ? kWarningRed : kWhite);
+        SetBkColor(context, kMainBackground);
+        brush = MainBrush();
+        return true;
+    }
+    if (id == kAboutIcon || id == kAddFilesFolderIcon) {
+        brush = MainBrush();
+        return true;
+    }
+    return false;
+}
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -25,6 +81,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             DispatchEvent({EventKind::Control, kMainWindowId, LOWORD(wParam), HIWORD(wParam)});
             return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT: {
+            HBRUSH brush = nullptr;
+            if (ControlColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), brush)) {
+                return reinterpret_cast<LRESULT>(brush);
+            }
+            break;
+        }
+        case DM_GETDEFID:
+            return MAKELRESULT(kCopyButton, DC_HASDEFID);
         case WM_DESTROY:
             if (App().mainWindow == window) App().mainWindow = nullptr;
             break;
@@ -32,17 +98,63 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateControl(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text,
-                   DWORD style, int x, int y, int w, int h, int id) {
-    return CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance,
-                           nullptr);
+// A bordered container: its controls' notifications and colour requests go on to the window.
+LRESULT CALLBACK GroupProc(HWND group, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return SendMessageW(GetParent(group), message, wParam, lParam);
+    }
+    return DefWindowProcW(group, message, wParam, lParam);
 }
+
+HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
+                int w, int h, int id, DWORD exStyle = 0) {
+    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   App().instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(App().controlFont.get()), FALSE);
+    return control;
+}
+
+void SetFont(HWND control, HFONT font) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void Check(HWND button, bool checked) {
+    SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// A drop-down list is created with the height of its opened list; its closed field is sized here.
+void SetClosedHeight(HWND combo, int height) {
+    RECT rect;
+    GetWindowRect(combo, &rect);
+    if (rect.bottom - rect.top == height) return;
+    const LRESULT item = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    const LRESULT wanted = item + height - (rect.bottom - rect.top);
+    if (wanted > 0) SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+}
+
+HICON LoadImageIcon(int resource, int size) {
+    return static_cast<HICON>(
+        LoadImageW(App().instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, 0));
+}
+
+void EnsureControlFont() {
+    if (App().controlFont) return;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        App().controlFont.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    }
+}
+
+bool Grub4DosLoaderWaiting() { return PathSize(AddFilesFolder() + L"grldr") >= 1; }
 
 }  // namespace
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
-    static GdiObject<HBRUSH> background(CreateSolidBrush(kMainBackground));
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = MainWindowProc;
@@ -53,21 +165,94 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = background.get();
+    cls.hbrBackground = MainBrush();
     cls.lpszClassName = kMainClass;
-    return RegisterClassExW(&cls) != 0;
+    if (!RegisterClassExW(&cls)) return false;
+
+    WNDCLASSEXW group{};
+    group.cbSize = sizeof group;
+    group.lpfnWndProc = GroupProc;
+    group.hInstance = instance;
+    group.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    group.hbrBackground = MainBrush();
+    group.lpszClassName = kGroupClass;
+    return RegisterClassExW(&group) != 0;
 }
 
 void CreateMainWindow(int x, int y) {
+    AppState& app = App();
+    EnsureControlFont();
     RECT outer{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-    HWND window = CreateWindowExW(0, kMainClass, kWindowTitle, kWindowStyle, x, y,
-                                  outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                                  nullptr, App().instance, nullptr);
-    App().mainWindow = window;
-    if (!window) return;
-    CreateControl(window, WS_EX_CLIENTEDGE, L"EDIT", kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5,
-                  55, 290, 20, kIsoField);
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    HWND w = CreateWindowExW(0, kMainClass, kWindowTitle, kWindowStyle, x, y,
+                             outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                             app.instance, nullptr);
+    app.mainWindow = w;
+    if (!w) return;
+
+    HWND driveList = AddControl(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5,
+                                10, 290, 200, kDriveList);
+    SetClosedHeight(driveList, 20);
+    AddControl(w, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kRefreshButton);
+    HWND warning = AddControl(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***",
+                              SS_CENTER, 5, 36, 360, 15, kWarningText);
+    SetFont(warning, app.smallFont.get());
+    AddControl(w, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kIsoField,
+               WS_EX_CLIENTEDGE);
+    AddControl(w, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kIsoButton);
+
+    AddControl(w, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kFileSystemCaption);
+    HWND fileSystems = AddControl(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup,
+                                  WS_EX_CONTROLPARENT);
+    HWND fat32 = AddControl(fileSystems, WC_BUTTONW, L"FAT32 (Default)",
+                            BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 100, 20, kFat32Option);
+    Check(fat32, true);
+    AddControl(fileSystems, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kNtfsOption);
+
+    AddControl(w, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kLabelCaption);
+    AddControl(w, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kLabelField,
+               WS_EX_CLIENTEDGE);
+
+    AddControl(w, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kBootCaption);
+    HWND boots = AddControl(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup,
+                            WS_EX_CONTROLPARENT);
+    HWND standard = AddControl(boots, WC_BUTTONW, L"Standard (BCD)",
+                               BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 110, 20,
+                               kStandardBootOption);
+    HWND grub = AddControl(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0,
+                           155, 20, kGrub4DosOption);
+    const bool grubWaiting = Grub4DosLoaderWaiting();
+    Check(standard, !grubWaiting);
+    Check(grub, grubWaiting);
+
+    HWND addFiles = AddControl(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup,
+                               WS_EX_CONTROLPARENT);
+    HWND addCheck = AddControl(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20,
+                               kAddFilesCheck);
+    Check(addCheck, CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
+    AddControl(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
+
+    g_images.Release();
+    g_images.folder = LoadImageIcon(IDI_ADD_FILES_FOLDER, 20);
+    g_images.about = LoadImageIcon(IDI_ABOUT, 16);
+    HWND folderIcon = AddControl(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20,
+                                 kAddFilesFolderIcon);
+    SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder), 0);
+    HWND aboutIcon = AddControl(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
+    SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about), 0);
+
+    AddControl(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360,
+               35, kCopyButton);
+    HWND status = AddControl(w, WC_STATICW, L"", 0, 5, 170, 360, 15, kStatusText);
+    ShowWindow(status, SW_HIDE);
+    HWND progress = AddControl(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
+    SendMessageW(progress, PBM_SETRANGE32, 0, 100);
+    SendMessageW(progress, PBM_SETPOS, 0, 0);
+    ShowWindow(progress, SW_HIDE);
+    HWND back = AddControl(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15,
+                           kBackButton);
+    ShowWindow(back, SW_HIDE);
+
+    ShowWindow(w, SW_SHOWNORMAL);
+    UpdateWindow(w);
 }

@@ -10,6 +10,7 @@ add_executable(core_tests
     tests/app/command_line_test.cpp
     tests/app/font_scale_test.cpp
     tests/app/run_log_test.cpp
+    tests/drives/drive_entry_test.cpp
     tests/text/byte_size_test.cpp
     tests/text/clock_test.cpp
 )

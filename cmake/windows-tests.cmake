@@ -28,10 +28,11 @@ endfunction()
 # Win32 code of the program, exercised directly.
 tarnvik_test_program(win32_tests
     tests/app/run_log_win32_test.cpp
+    tests/job/add_files_size_win32_test.cpp
     tests/tools/path_size_win32_test.cpp
 )
 target_link_libraries(win32_tests PRIVATE tarnvik_win32)
-tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize)
+tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -43,14 +44,38 @@ target_link_libraries(tarnvik_harness PUBLIC gdi32 user32 GTest::gtest)
 tarnvik_warnings(tarnvik_harness)
 
 tarnvik_test_program(e2e_tests
+    tests/e2e/drive_list_test.cpp
+    tests/e2e/main_window_test.cpp
     tests/e2e/startup_test.cpp
 )
 target_link_libraries(e2e_tests PRIVATE tarnvik_harness tarnvik_core)
 add_dependencies(e2e_tests Tarnvik)
-tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram)
+tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram MainWindow AddFilesRules)
+# Drive letters belong to a whole prefix and a removed one lingers until its Wine session ends:
+# each test that maps drives runs alone, in a fresh session of a prefix kept for them.
+set(TARNVIK_DRIVES_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-drives)
+function(tarnvik_drive_tests target)
+    foreach(name IN LISTS ARGN)
+        add_test(NAME ${target}.${name}
+                 COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cmake/wine-run-isolated.sh
+                         ${TARNVIK_DRIVES_WINEPREFIX} $<TARGET_FILE:${target}> --gtest_filter=${name})
+        set_tests_properties(${target}.${name} PROPERTIES RESOURCE_LOCK wine-drive-letters)
+    endforeach()
+endfunction()
+tarnvik_drive_tests(e2e_tests
+    DriveList.UsbDrivesInLetterOrderAroundAFixedDisk
+    DriveList.FirstUsbDriveWithoutLabelEmptiesTheLabel
+    DriveList.NoUsbDrive
+    DriveList.DebugLogsEveryDriveInLetterOrder
+    DriveList.RebuildTimeWithSixDrives)
 
 # The README's run command uses this to show the program on a private display.
 add_executable(run_demo tests/harness/run_demo.cpp)
 target_link_libraries(run_demo PRIVATE tarnvik_harness)
 target_link_options(run_demo PRIVATE -municode ${TARNVIK_STATIC_LINK})
 tarnvik_warnings(run_demo)
+
+# The program's test build: the shipped program with the bus query answering USB for the
+# simulated drives the test names.
+tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp)
+add_dependencies(e2e_tests TarnvikTestBuild)

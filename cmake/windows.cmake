@@ -11,7 +11,12 @@ add_library(tarnvik_win32 STATIC
     app/font_scale_win32.cpp
     app/main_window_win32.cpp
     app/run_log_win32.cpp
+    drives/drive_list_win32.cpp
+    drives/drive_scan_win32.cpp
+    drives/storage_query_win32.cpp
+    job/add_files_size_win32.cpp
     text/clock_win32.cpp
+    tools/folders_win32.cpp
     tools/path_size_win32.cpp
 )
 target_link_libraries(tarnvik_win32 PUBLIC tarnvik_core ${TARNVIK_WIN32_LIBS})
@@ -24,15 +29,23 @@ endif()
 
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
-add_executable(Tarnvik WIN32 app/main_win32.cpp res/tarnvik.rc)
-target_link_libraries(Tarnvik PRIVATE tarnvik_win32)
-target_include_directories(Tarnvik PRIVATE ${CMAKE_BINARY_DIR}/generated)
-set_source_files_properties(res/tarnvik.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/res/tarnvik.ico;${CMAKE_CURRENT_SOURCE_DIR}/res/tarnvik.manifest")
-if(MINGW)
-    target_link_options(Tarnvik PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
-endif()
-tarnvik_warnings(Tarnvik)
+file(GLOB TARNVIK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*.ico
+     ${CMAKE_CURRENT_SOURCE_DIR}/res/*.manifest)
+set_source_files_properties(res/tarnvik.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_RESOURCE_FILES}")
+
+# The program is its shell plus one unit that asks the system on which bus a volume sits. The
+# test build (tests/) links the same with that unit replaced.
+function(tarnvik_program target bus_unit)
+    add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit})
+    target_link_libraries(${target} PRIVATE tarnvik_win32)
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+    if(MINGW)
+        target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
+    endif()
+    tarnvik_warnings(${target})
+endfunction()
+
+tarnvik_program(Tarnvik drives/storage_bus_win32.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     # Each build tree has a Wine prefix of its own, created on first use.

@@ -42,6 +42,29 @@ def program_icon(x, y):
     return None
 
 
+def folder_icon(x, y):
+    """A yellow folder with a green sheet standing in it (20 x 20)."""
+    if 6 <= x <= 15 and 3 <= y <= 13 and not (x > 13 and y < 5):
+        edge = x < 6.8 or x > 14.2 or y < 3.8
+        return (20, 110, 40, 255) if edge else (60, 185, 80, 255) if int(y) % 3 else (30, 140, 55, 255)
+    if rounded_rect(x, y, 1, 4, 9, 8, 1.2):
+        return (200, 150, 20, 255)
+    if rounded_rect(x, y, 1, 7, 19, 18, 1.2):
+        edge = x < 1.8 or x > 18.2 or y > 17.2 or y < 7.8
+        return (170, 120, 10, 255) if edge else (250, 205, 60, 255)
+    return None
+
+
+def about_icon(x, y):
+    """A light circular emblem with a vertical stroke on a dark blue square (16 x 16)."""
+    d = math.hypot(x - 8, y - 8)
+    if d <= 6.5 and (d >= 5.2 or (abs(x - 8) <= 1.1 and 4.2 <= y <= 11.8)):
+        return (225, 235, 250, 255)
+    if 0 <= x <= 16 and 0 <= y <= 16:
+        return (10, 30, 110, 255)
+    return None
+
+
 def render(size, picture):
     rows = []
     for py in range(size):
@@ -87,6 +110,8 @@ def ico_bytes(size, rows):
 
 ICONS = {
     'tarnvik.ico': (64, program_icon),
+    'add_files_folder.ico': (20, folder_icon),
+    'about.ico': (16, about_icon),
 }
 
 if __name__ == '__main__':

@@ -2,18 +2,21 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 
-# Creates the prefix once. Without a window manager (a private Xvfb display) Wine must draw the
-# window frames itself, so such prefixes are made undecorated.
+# Creates the prefix once. Without a window manager (a private Xvfb display, with_wm=N) Wine must
+# draw the window frames itself and must not wait for a manager to hide a closed window, so such
+# prefixes get unmanaged, undecorated windows.
 prepare_wine_prefix() {
-    local prefix=$1 decorated=$2
+    local prefix=$1 with_wm=$2
     [ -f "$prefix/.tarnvik-ready" ] && return 0
     mkdir -p "$(dirname "$prefix")"
     (
         flock 9
         if [ ! -f "$prefix/.tarnvik-ready" ]; then
             WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
-            WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated \
-                /d "$decorated" /f >/dev/null 2>&1
+            for value in Decorated Managed; do
+                WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v $value \
+                    /d "$with_wm" /f >/dev/null 2>&1
+            done
             WINEPREFIX=$prefix wineserver -w
             touch "$prefix/.tarnvik-ready"
         fi

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+#include <winioctl.h>
+
 #include <vector>
 
 #include "tests/harness/png_writer.h"
@@ -78,6 +81,12 @@ std::wstring FreshTestFolder() {
 std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name) {
     const std::wstring target = folder + L"\\" + name;
     CopyFileW((BuildFolder() + L"\\Tarnvik.exe").c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+std::wstring InstallTestBuild(const std::wstring& folder) {
+    const std::wstring target = folder + L"\\Tarnvik.exe";
+    CopyFileW((BuildFolder() + L"\\TarnvikTestBuild.exe").c_str(), target.c_str(), FALSE);
     return target;
 }
 
@@ -165,6 +174,91 @@ bool SaveScreenshot(const std::wstring& pngPath) {
     return ok;
 }
 
+namespace {
+
+// Wine's mount manager request that winecfg uses to map a drive letter to a Unix folder.
+struct MountManagerUnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName) {
+        if (char* name = unixName(windowsPath.c_str())) {
+            std::string path(name);
+            HeapFree(GetProcessHeap(), 0, name);
+            return path;
+        }
+    }
+    return {};
+}
+
+// Maps the letter to the Unix folder, or removes its mapping when unixFolder is empty.
+bool DefineUnixDrive(wchar_t letter, UINT driveType, const std::string& unixFolder) {
+    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) return false;
+    std::string request(sizeof(MountManagerUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
+    auto* drive = reinterpret_cast<MountManagerUnixDrive*>(request.data());
+    drive->size = static_cast<ULONG>(request.size());
+    drive->type = driveType;
+    drive->letter = static_cast<WCHAR>(towlower(letter));
+    if (!unixFolder.empty()) {
+        drive->mountPointOffset = sizeof(MountManagerUnixDrive);
+        request.replace(sizeof(MountManagerUnixDrive), unixFolder.size(), unixFolder);
+    }
+    DWORD returned = 0;
+    const BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                                    static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+    CloseHandle(manager);
+    return ok != FALSE;
+}
+
+}  // namespace
+
+SimulatedDrive::SimulatedDrive(wchar_t letter, UINT driveType, const std::wstring& folder,
+                               const std::wstring& label)
+    : letter_(static_cast<wchar_t>(towupper(letter))) {
+    MakeFolders(folder);
+    std::string labelBytes;
+    for (wchar_t c : label) {
+        // .windows-label holds UTF-8; the labels used in tests are plain ASCII or Latin-1.
+        if (c < 0x80) {
+            labelBytes += static_cast<char>(c);
+        } else {
+            labelBytes += static_cast<char>(0xC0 | (c >> 6));
+            labelBytes += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    WriteFileBytes(folder + L"\\.windows-label", labelBytes);
+    DefineUnixDrive(letter_, 0, {});
+    const std::string unixFolder = UnixPathOf(folder);
+    mapped_ = !unixFolder.empty() && DefineUnixDrive(letter_, driveType, unixFolder);
+}
+
+SimulatedDrive::~SimulatedDrive() {
+    if (mapped_) DefineUnixDrive(letter_, 0, {});
+}
+
+void RemoveSimulatedDrives() {
+    const DWORD present = GetLogicalDrives();
+    for (wchar_t letter = L'D'; letter <= L'Y'; ++letter) {
+        if (present & (1u << (letter - L'A'))) DefineUnixDrive(letter, 0, {});
+    }
+}
+
 Program::~Program() {
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
@@ -175,7 +269,9 @@ Program::~Program() {
 }
 
 bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
-                    const std::wstring& workingFolder) {
+                    const std::wstring& workingFolder, const std::wstring& usbLetters) {
+    // The child inherits the variable; only the program's test build reads it.
+    SetEnvironmentVariableW(L"TARNVIK_TEST_USB_LETTERS", usbLetters.empty() ? nullptr : usbLetters.c_str());
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
@@ -202,11 +298,68 @@ HWND Program::WaitForWindow(const std::wstring& title, int timeoutMs) {
     return search.found;
 }
 
+namespace {
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND control, LPARAM context) {
+    auto* search = reinterpret_cast<ControlSearch*>(context);
+    if (GetDlgCtrlID(control) != search->id) return TRUE;
+    search->found = control;
+    return FALSE;
+}
+
+HWND FindControl(HWND window, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring ListRow(HWND combo, int row) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, row, 0);
+    if (length < 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+}  // namespace
+
+void Program::Click(HWND window, int id) const {
+    HWND control = FindControl(window, id);
+    wchar_t cls[64] = {};
+    GetClassNameW(control, cls, 64);
+    if (std::wstring(cls) == L"Static") {
+        // An image answers a click of the mouse.
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    } else {
+        // Posted, so that a message box the click opens does not hold up the test.
+        PostMessageW(control, BM_CLICK, 0, 0);
+    }
+}
+
+void Program::ChooseRow(HWND window, int id, int row) const {
+    HWND control = FindControl(window, id);
+    SendMessageW(control, CB_SETCURSEL, row, 0);
+    // A user's choice is announced to the window; CB_SETCURSEL alone is not.
+    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
+}
+
 ControlState Program::Control(HWND window, int id) const {
     ControlState state;
-    HWND control = GetDlgItem(window, id);
+    HWND control = FindControl(window, id);
     if (!control) return state;
     state.exists = true;
+    state.handle = control;
+    wchar_t cls[64] = {};
+    GetClassNameW(control, cls, 64);
+    state.className = cls;
     GetWindowRect(control, &state.rect);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&state.rect), 2);
     wchar_t text[1024] = {};
@@ -216,6 +369,17 @@ ControlState Program::Control(HWND window, int id) const {
     state.text.assign(text, length);
     state.visible = IsWindowVisible(control) != FALSE;
     state.enabled = IsWindowEnabled(control) != FALSE;
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    if (state.className == L"Button") {
+        state.checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        state.defaultButton = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    } else if (state.className == L"ComboBox") {
+        const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+        for (int row = 0; row < count; ++row) state.rows.push_back(ListRow(control, row));
+        state.selection = static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0));
+    } else if (state.className == L"msctls_progress32") {
+        state.position = static_cast<int>(SendMessageW(control, PBM_GETPOS, 0, 0));
+    }
     return state;
 }
 
@@ -243,8 +407,9 @@ bool Program::Running() const {
 }
 
 HWND StartAndShow(Program& program, const std::wstring& exePath, const std::wstring& arguments,
-                  const std::wstring& folder, const std::wstring& screenshotName) {
-    if (!program.Start(exePath, arguments, folder)) {
+                  const std::wstring& folder, const std::wstring& screenshotName,
+                  const std::wstring& usbLetters) {
+    if (!program.Start(exePath, arguments, folder, usbLetters)) {
         ADD_FAILURE() << "the program could not be started";
         return nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Drives the real Tarnvik.exe from outside, the way a user would, and looks at what it shows.
 namespace harness {
@@ -11,8 +12,10 @@ namespace harness {
 std::wstring BuildFolder();
 // A new, empty working folder for the running test: <build>\test-runs\<Suite>.<Test>.
 std::wstring FreshTestFolder();
-// Copies the program under test into a folder, under the given file name; returns its path.
+// Copies the shipped program into a folder, under the given file name; returns its path.
 std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name = L"Tarnvik.exe");
+// Copies the program's test build (USB answered for simulated drives) as Tarnvik.exe.
+std::wstring InstallTestBuild(const std::wstring& folder);
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
@@ -27,12 +30,39 @@ bool SaveScreenshot(const std::wstring& pngPath);
 // Lets the window finish painting, then saves the whole screen.
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
 
+// A drive letter of this Wine prefix mapped to a folder, with a drive type and a volume label,
+// for as long as the object lives. The mapping is shared by every program on the prefix.
+class SimulatedDrive {
+public:
+    // driveType: DRIVE_REMOVABLE, DRIVE_FIXED or DRIVE_CDROM.
+    SimulatedDrive(wchar_t letter, UINT driveType, const std::wstring& folder,
+                   const std::wstring& label);
+    ~SimulatedDrive();
+    SimulatedDrive(const SimulatedDrive&) = delete;
+    SimulatedDrive& operator=(const SimulatedDrive&) = delete;
+    bool Mapped() const { return mapped_; }
+    std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; }
+
+private:
+    wchar_t letter_;
+    bool mapped_ = false;
+};
+// Removes the simulated drives a failed earlier run may have left (letters D to Y).
+void RemoveSimulatedDrives();
+
 struct ControlState {
     bool exists = false;
-    RECT rect{};  // relative to the parent window's client area
+    std::wstring className;
+    RECT rect{};  // relative to the client area of the control's parent (window or container)
     std::wstring text;
     bool visible = false;
     bool enabled = false;
+    bool checked = false;        // option buttons and check boxes
+    bool defaultButton = false;  // a push button drawn as the window's default
+    std::vector<std::wstring> rows;  // drop-down lists
+    int selection = -1;              // drop-down lists
+    int position = 0;                // progress bars
+    HWND handle = nullptr;
 };
 
 // One run of the program under test. The destructor ends a run that is still going.
@@ -43,12 +73,17 @@ public:
     Program& operator=(const Program&) = delete;
     ~Program();
 
-    // Starts the program with a command-line tail in the given working folder.
+    // Starts the program with a command-line tail in the given working folder; the test build
+    // reports the given drive letters on USB.
     bool Start(const std::wstring& exePath, const std::wstring& arguments,
-               const std::wstring& workingFolder);
+               const std::wstring& workingFolder, const std::wstring& usbLetters = L"");
     // Waits until the program shows a top-level window with this title; null on time-out.
     HWND WaitForWindow(const std::wstring& title, int timeoutMs = 20000);
+    // A control of the window, also one inside a container, by its id.
     ControlState Control(HWND window, int id) const;
+    // As a user does: press a button or click an image, choose a row of a drop-down list.
+    void Click(HWND window, int id) const;
+    void ChooseRow(HWND window, int id, int row) const;
     RECT ClientRect(HWND window) const;
     RECT ScreenRect(HWND window) const;
     // Asks the window to close, as its close box does.
@@ -66,6 +101,7 @@ private:
 // The common path of a window test: start, wait for MainWindow, save a screenshot in the
 // test's folder under the given name.
 HWND StartAndShow(Program& program, const std::wstring& exePath, const std::wstring& arguments,
-                  const std::wstring& folder, const std::wstring& screenshotName = L"window.png");
+                  const std::wstring& folder, const std::wstring& screenshotName = L"window.png",
+                  const std::wstring& usbLetters = L"");
 
 }  // namespace harness

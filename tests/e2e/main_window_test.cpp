@@ -1,0 +1,143 @@
+// MainWindow as a user first sees it: every control where it belongs, and the two presets that
+// the add-files folder of the working folder decides.
+#include <gtest/gtest.h>
+
+#include "app/control_ids.h"
+#include "tests/harness/harness.h"
+
+using namespace harness;
+
+namespace {
+
+struct Expected {
+    int id;
+    int x, y, w, h;  // relative to the client area of the window or of the enclosing container
+    const wchar_t* text;
+    bool visible;
+};
+
+const Expected kInitialControls[] = {
+    {kDriveList, 5, 10, 290, 20, L"", true},
+    {kRefreshButton, 300, 10, 65, 20, L"Refresh", true},
+    {kWarningText, 5, 36, 360, 15, L"***  All Files on the disk will be deleted  ***", true},
+    {kIsoField, 5, 55, 290, 20, L"Select an ISO image ->", true},
+    {kIsoButton, 300, 55, 65, 20, L"ISO", true},
+    {kFileSystemCaption, 5, 88, 65, 15, L"File System", true},
+    {kFileSystemGroup, 70, 85, 165, 20, L"", true},
+    {kFat32Option, 10, 0, 100, 20, L"FAT32 (Default)", true},
+    {kNtfsOption, 110, 0, 55, 20, L"NTFS", true},
+    {kLabelCaption, 240, 88, 37, 15, L"Label", true},
+    {kLabelField, 277, 85, 88, 20, L"MyUSB", true},
+    {kBootCaption, 5, 118, 80, 15, L"Boot manager", true},
+    {kBootGroup, 85, 115, 280, 20, L"", true},
+    {kStandardBootOption, 10, 0, 110, 20, L"Standard (BCD)", true},
+    {kGrub4DosOption, 120, 0, 155, 20, L"Grub4Dos (If detected)", true},
+    {kAddFilesGroup, 5, 141, 20, 20, L"", true},
+    {kAddFilesCheck, 2, 0, 17, 20, L"", true},
+    {kAddFilesCaption, 30, 144, 150, 15, L"Add files to USB root From", true},
+    {kAddFilesFolderIcon, 180, 141, 20, 20, L"", true},
+    {kAboutIcon, 349, 144, 16, 16, L"", true},
+    {kCopyButton, 5, 170, 360, 35, L"Copy ISO to USB drive", true},
+    {kStatusText, 5, 170, 360, 15, L"", false},
+    {kJobProgressBar, 5, 188, 360, 10, L"", false},
+    {kBackButton, 325, 168, 40, 15, L"Back", false},
+};
+
+TEST(MainWindow, InitialLayout) {
+    const std::wstring folder = FreshTestFolder();
+    Program program;
+    HWND window = StartAndShow(program, InstallTestBuild(folder), L"", folder);
+    ASSERT_NE(window, nullptr);
+
+    const RECT outer = program.ScreenRect(window);
+    EXPECT_EQ(outer.left, 330);
+    EXPECT_EQ(outer.top, 290);
+    const RECT client = program.ClientRect(window);
+    EXPECT_EQ(client.right, 370);
+    EXPECT_EQ(client.bottom, 210);
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the border must not resize the window";
+
+    for (const Expected& e : kInitialControls) {
+        const ControlState c = program.Control(window, e.id);
+        ASSERT_TRUE(c.exists) << "control " << e.id;
+        EXPECT_EQ(c.rect.left, e.x) << "control " << e.id;
+        EXPECT_EQ(c.rect.top, e.y) << "control " << e.id;
+        EXPECT_EQ(c.rect.right - c.rect.left, e.w) << "control " << e.id;
+        EXPECT_EQ(c.rect.bottom - c.rect.top, e.h) << "control " << e.id;
+        EXPECT_EQ(c.text, e.text) << "control " << e.id;
+        EXPECT_EQ(c.visible, e.visible) << "control " << e.id;
+        EXPECT_TRUE(c.enabled) << "control " << e.id;
+    }
+    // The option pairs sit in their own containers, and each has exactly one choice.
+    EXPECT_EQ(GetParent(program.Control(window, kFat32Option).handle),
+              program.Control(window, kFileSystemGroup).handle);
+    EXPECT_EQ(GetParent(program.Control(window, kGrub4DosOption).handle),
+              program.Control(window, kBootGroup).handle);
+    EXPECT_TRUE(program.Control(window, kFat32Option).checked);
+    EXPECT_FALSE(program.Control(window, kNtfsOption).checked);
+    EXPECT_TRUE(program.Control(window, kStandardBootOption).checked);
+    EXPECT_FALSE(program.Control(window, kGrub4DosOption).checked);
+    EXPECT_FALSE(program.Control(window, kAddFilesCheck).checked);
+    EXPECT_TRUE(program.Control(window, kCopyButton).defaultButton);
+    EXPECT_EQ(program.Control(window, kJobProgressBar).position, 0);
+
+    // The window's own background: a very dark blue, here between the Copy button and the images.
+    HDC screen = GetDC(nullptr);
+    POINT spot{300, 150};
+    ClientToScreen(window, &spot);
+    EXPECT_EQ(GetPixel(screen, spot.x, spot.y), RGB(0, 0, 32));
+    ReleaseDC(nullptr, screen);
+
+    program.Close(window);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(program.WaitForExit(exitCode));
+}
+
+struct AddFilesCase {
+    const char* name;
+    std::vector<std::pair<const wchar_t*, size_t>> files;  // path under TarnvikAddFiles, size
+    bool grub4Dos;
+    bool addFiles;
+};
+
+class AddFilesRules : public testing::TestWithParam<AddFilesCase> {};
+
+TEST_P(AddFilesRules, PresetFromTheWorkingFolder) {
+    const AddFilesCase& c = GetParam();
+    const std::wstring folder = FreshTestFolder();
+    const std::wstring exe = InstallTestBuild(folder);
+    // Beside the program a full add-files folder that must not count: only the working folder does.
+    MakeFolders(folder + L"\\TarnvikAddFiles");
+    WriteFileBytes(folder + L"\\TarnvikAddFiles\\grldr", "beside the program");
+    const std::wstring work = folder + L"\\work";
+    MakeFolders(work);
+    for (const auto& [path, size] : c.files) {
+        const std::wstring file = work + L"\\TarnvikAddFiles\\" + path;
+        MakeFolders(file.substr(0, file.find_last_of(L'\\')));
+        ASSERT_TRUE(WriteFileBytes(file, std::string(size, 'x')));
+    }
+
+    Program program;
+    HWND window = StartAndShow(program, exe, L"", work);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(program.Control(window, kGrub4DosOption).checked, c.grub4Dos);
+    EXPECT_EQ(program.Control(window, kStandardBootOption).checked, !c.grub4Dos);
+    EXPECT_EQ(program.Control(window, kAddFilesCheck).checked, c.addFiles);
+    program.Close(window);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkingFolder, AddFilesRules,
+    testing::Values(AddFilesCase{"NoFolder", {}, false, false},
+                    AddFilesCase{"EmptyGrldr", {{L"grldr", 0}}, false, false},
+                    AddFilesCase{"OneByteGrldr", {{L"grldr", 1}}, true, true},
+                    AddFilesCase{"OnlyEmptyFiles", {{L"a.txt", 0}, {L"sub\\b.txt", 0}}, false, false},
+                    AddFilesCase{"GrldrInSubFolderOnly", {{L"boot\\grldr", 5}}, false, true},
+                    AddFilesCase{"TopAndTwoFoldersDown", {{L"top.txt", 10}, {L"one\\two\\deep.txt", 20}},
+                                 false, true}),
+    [](const testing::TestParamInfo<AddFilesCase>& info) { return info.param.name; });
+
+}  // namespace
