@@ -1,10 +1,15 @@
 #include "app/app_state_win32.h"
 
+#include "app/event_window_win32.h"
 #include "app/run_log_win32.h"
 
 AppState& App() {
     static AppState state;
     return state;
+}
+
+bool WorkerAlive() {
+    return App().workerThread && WaitForSingleObject(App().workerThread.get(), 0) == WAIT_TIMEOUT;
 }
 
 void EndProgram() {
@@ -13,12 +18,11 @@ void EndProgram() {
     WriteLogLine(L"Exit");
     CloseProcessLog();
     // A worker can outlive its job by a moment after posting completion; nothing of it is needed.
-    if (app.workerThread && WaitForSingleObject(app.workerThread.get(), 0) == WAIT_TIMEOUT) {
-        TerminateThread(app.workerThread.get(), 0);
-    }
+    if (WorkerAlive()) TerminateThread(app.workerThread.get(), 0);
     app.workerThread.reset();
     if (app.mainWindow) DestroyWindow(app.mainWindow);
-    app.mainWindow = nullptr;
+    if (app.aboutWindow) DestroyWindow(app.aboutWindow);
+    DestroyEventWindow();
     app.smallFont.reset();
     app.titleFont.reset();
     app.controlFont.reset();

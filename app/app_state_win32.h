@@ -21,12 +21,18 @@ struct AppState {
     int windowX = 330;
     int windowY = 290;
     std::wstring isoPath;
+    std::wstring targetDrive;
     UniqueHandle workerThread;
+    bool jobRunning = false;  // from a confirmed Copy until its JobFinished is handled
     HWND mainWindow = nullptr;
+    HWND aboutWindow = nullptr;
     GdiObject<HFONT> controlFont;  // the system's message font, for controls without a font of their own
 };
 
 AppState& App();
+
+// The worker thread exists and has not ended.
+bool WorkerAlive();
 
 // Releases everything the process holds and exits with code 0.
 [[noreturn]] void EndProgram();

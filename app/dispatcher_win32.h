@@ -1,6 +1,11 @@
 #pragma once
 
-enum class EventKind { Size, Close, Control };
+#include "app/control_ids.h"
+
+enum class EventKind { Size, Close, Control, JobFinished };
+
+// The number of the event that ends every job.
+constexpr int kJobFinishedEvent = 65536;
 
 // One window event as the main loop hands it on.
 struct Event {

@@ -1,12 +1,15 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <climits>
 
+#include "app/about_panel_win32.h"
 #include "app/app_state_win32.h"
 #include "app/command_line.h"
 #include "app/control_ids.h"
 #include "app/dispatcher_win32.h"
+#include "app/event_window_win32.h"
 #include "app/font_scale.h"
 #include "app/main_window_win32.h"
 #include "app/run_log.h"
@@ -59,7 +62,8 @@ void RunMainLoop(AppState& app) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         // Tab, arrow keys and Enter move and press as in a dialog.
-        if (app.mainWindow && IsDialogMessageW(app.mainWindow, &message)) continue;
+        HWND shown = app.mainWindow ? app.mainWindow : app.aboutWindow;
+        if (shown && IsDialogMessageW(shown, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -90,7 +94,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    // The shell (opening a folder) and the taskbar progress want COM on this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    CreateEventWindow(instance);
     RegisterMainWindowClass(instance);
+    RegisterAboutPanelClass(instance);
     CreateMainWindow(app.windowX, app.windowY);
 
     if (!app.isoPath.empty()) {

@@ -11,8 +11,11 @@ add_executable(core_tests
     tests/app/font_scale_test.cpp
     tests/app/run_log_test.cpp
     tests/drives/drive_entry_test.cpp
+    tests/job/pre_copy_checks_test.cpp
+    tests/job/progress_test.cpp
     tests/text/byte_size_test.cpp
     tests/text/clock_test.cpp
+    tests/tools/child_command_line_test.cpp
 )
 target_compile_options(core_tests PRIVATE ${TARNVIK_SANITIZERS})
 target_link_libraries(core_tests PRIVATE tarnvik_core GTest::gtest_main)

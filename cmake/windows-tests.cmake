@@ -29,10 +29,14 @@ endfunction()
 tarnvik_test_program(win32_tests
     tests/app/run_log_win32_test.cpp
     tests/job/add_files_size_win32_test.cpp
+    tests/tools/child_process_win32_test.cpp
     tests/tools/path_size_win32_test.cpp
 )
 target_link_libraries(win32_tests PRIVATE tarnvik_win32)
-tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes)
+add_executable(child_helper tests/support/child_helper.cpp)
+target_link_options(child_helper PRIVATE -municode ${TARNVIK_STATIC_LINK})
+add_dependencies(win32_tests child_helper)
+tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -47,6 +51,7 @@ tarnvik_test_program(e2e_tests
     tests/e2e/drive_list_test.cpp
     tests/e2e/main_window_test.cpp
     tests/e2e/startup_test.cpp
+    tests/e2e/user_actions_test.cpp
 )
 target_link_libraries(e2e_tests PRIVATE tarnvik_harness tarnvik_core)
 add_dependencies(e2e_tests Tarnvik)
@@ -67,7 +72,8 @@ tarnvik_drive_tests(e2e_tests
     DriveList.FirstUsbDriveWithoutLabelEmptiesTheLabel
     DriveList.NoUsbDrive
     DriveList.DebugLogsEveryDriveInLetterOrder
-    DriveList.RebuildTimeWithSixDrives)
+    DriveList.RebuildTimeWithSixDrives
+    UserActions.*)
 
 # The README's run command uses this to show the program on a private display.
 add_executable(run_demo tests/harness/run_demo.cpp)

@@ -6,16 +6,25 @@ set(TARNVIK_WIN32_LIBS comctl32 comdlg32 gdi32 ole32 shell32 user32 uuid)
 
 # The Win32 shell of the program, everything but the entry point.
 add_library(tarnvik_win32 STATIC
+    app/about_panel_win32.cpp
     app/app_state_win32.cpp
     app/dispatcher_win32.cpp
+    app/event_window_win32.cpp
     app/font_scale_win32.cpp
+    app/iso_choice_win32.cpp
     app/main_window_win32.cpp
     app/run_log_win32.cpp
+    app/window_states_win32.cpp
     drives/drive_list_win32.cpp
     drives/drive_scan_win32.cpp
     drives/storage_query_win32.cpp
     job/add_files_size_win32.cpp
+    job/job_launch_win32.cpp
+    job/pre_copy_checks_win32.cpp
+    job/taskbar_progress_win32.cpp
+    job/worker_win32.cpp
     text/clock_win32.cpp
+    tools/child_process_win32.cpp
     tools/folders_win32.cpp
     tools/path_size_win32.cpp
 )

@@ -270,8 +270,11 @@ Program::~Program() {
 
 bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
                     const std::wstring& workingFolder, const std::wstring& usbLetters) {
-    // The child inherits the variable; only the program's test build reads it.
-    SetEnvironmentVariableW(L"TARNVIK_TEST_USB_LETTERS", usbLetters.empty() ? nullptr : usbLetters.c_str());
+    // The child inherits the variable; only the program's test build reads it, and reads the
+    // file it names at every query, so a test can change the answer while the program runs.
+    usbLettersFile_ = workingFolder + L"\\usb-letters.txt";
+    SetUsbLetters(usbLetters);
+    SetEnvironmentVariableW(L"TARNVIK_TEST_USB_LETTERS_FILE", usbLettersFile_.c_str());
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
@@ -341,6 +344,82 @@ void Program::Click(HWND window, int id) const {
         // Posted, so that a message box the click opens does not hold up the test.
         PostMessageW(control, BM_CLICK, 0, 0);
     }
+}
+
+void Program::SetUsbLetters(const std::wstring& letters) {
+    WriteFileBytes(usbLettersFile_, std::string(letters.begin(), letters.end()));
+}
+
+void Program::Type(HWND window, int id, const std::wstring& text) const {
+    SendMessageTimeoutW(FindControl(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+}
+
+namespace {
+
+struct DialogSearch {
+    DWORD processId;
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t cls[64] = {};
+    GetClassNameW(window, cls, 64);
+    if (owner != search->processId || !IsWindowVisible(window) || std::wstring(cls) != L"#32770") {
+        return TRUE;
+    }
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (!search->title->empty() && *search->title != title) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+std::wstring TextOf(HWND control) {
+    wchar_t text[4096] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &length);
+    return std::wstring(text, length);
+}
+
+}  // namespace
+
+DialogState Program::WaitForDialog(const std::wstring& title, int timeoutMs) const {
+    DialogSearch search{processId_, &title, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    DialogState dialog;
+    dialog.handle = search.found;
+    if (!dialog.handle) return dialog;
+    dialog.title = TextOf(dialog.handle);
+    if (HWND message = GetDlgItem(dialog.handle, 0xFFFF)) dialog.text = TextOf(message);
+    return dialog;
+}
+
+bool Program::Answer(const DialogState& dialog, int buttonId) const {
+    HWND button = GetDlgItem(dialog.handle, buttonId);
+    if (!button) return false;
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return WaitUntil([&] { return !IsWindow(dialog.handle) || !IsWindowVisible(dialog.handle); });
+}
+
+bool Program::OpenFile(const DialogState& dialog, const std::wstring& name) const {
+    // The file name field: cmb13 in the Explorer-style dialog, edt1 in the older one.
+    HWND field = GetDlgItem(dialog.handle, 0x47C);
+    if (!field) field = GetDlgItem(dialog.handle, 0x480);
+    if (!field) return false;
+    SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
+    return Answer(dialog, IDOK);
 }
 
 void Program::ChooseRow(HWND window, int id, int row) const {

@@ -65,6 +65,13 @@ struct ControlState {
     HWND handle = nullptr;
 };
 
+// A message box (or another dialog) the program shows.
+struct DialogState {
+    HWND handle = nullptr;
+    std::wstring title;
+    std::wstring text;  // a message box's message
+};
+
 // One run of the program under test. The destructor ends a run that is still going.
 class Program {
 public:
@@ -81,9 +88,19 @@ public:
     HWND WaitForWindow(const std::wstring& title, int timeoutMs = 20000);
     // A control of the window, also one inside a container, by its id.
     ControlState Control(HWND window, int id) const;
-    // As a user does: press a button or click an image, choose a row of a drop-down list.
+    // As a user does: press a button or click an image, choose a row of a drop-down list, type
+    // into a text field.
     void Click(HWND window, int id) const;
     void ChooseRow(HWND window, int id, int row) const;
+    void Type(HWND window, int id, const std::wstring& text) const;
+    // Waits for a dialog of the program (class #32770), with the given title when one is named.
+    DialogState WaitForDialog(const std::wstring& title = L"", int timeoutMs = 10000) const;
+    // Presses a dialog's button (IDOK, IDYES, IDNO, IDCANCEL) and waits until it has closed.
+    bool Answer(const DialogState& dialog, int buttonId) const;
+    // In the open-file dialog: types a file name and presses Open.
+    bool OpenFile(const DialogState& dialog, const std::wstring& name) const;
+    // Changes which drive letters the test build reports on USB from now on.
+    void SetUsbLetters(const std::wstring& letters);
     RECT ClientRect(HWND window) const;
     RECT ScreenRect(HWND window) const;
     // Asks the window to close, as its close box does.
@@ -96,6 +113,7 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
+    std::wstring usbLettersFile_;
 };
 
 // The common path of a window test: start, wait for MainWindow, save a screenshot in the

@@ -1,0 +1,106 @@
+#include "app/about_panel_win32.h"
+
+#include "app/app_state_win32.h"
+#include "app/control_ids.h"
+#include "app/dispatcher_win32.h"
+#include "res/resource_ids.h"
+
+namespace {
+
+constexpr wchar_t kAboutClass[] = L"TarnvikAboutWindow";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr COLORREF kAboutBackground = RGB(0, 0, 96);
+
+const wchar_t* const kNotice[] = {
+    L"",
+    L"Tarnvik is free of charge.",
+    L"Nobody may ask you to pay for it.",
+    L"",
+    L"You may use as many copies as you",
+    L"like, on as many computers as you like.",
+    L"",
+    L"You may pass it on to anyone freely,",
+    L"but you may not sell it.",
+    L"",
+    L"It comes without any warranty: you",
+    L"use it entirely at your own risk.",
+    L"",
+};
+
+HBRUSH AboutBrush() {
+    static GdiObject<HBRUSH> brush(CreateSolidBrush(kAboutBackground));
+    return brush.get();
+}
+
+LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CLOSE:
+            DispatchEvent({EventKind::Close, kAboutWindowId, 0, 0});
+            return 0;
+        case WM_SIZE:
+            DispatchEvent({EventKind::Size, kAboutWindowId, 0, 0});
+            break;
+        case WM_COMMAND:
+            DispatchEvent({EventKind::Control, kAboutWindowId, LOWORD(wParam), HIWORD(wParam)});
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORLISTBOX: {
+            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+            if (id == kAboutTitle || id == kAboutNotice) {
+                HDC context = reinterpret_cast<HDC>(wParam);
+                SetTextColor(context, RGB(255, 255, 255));
+                SetBkColor(context, kAboutBackground);
+                return reinterpret_cast<LRESULT>(AboutBrush());
+            }
+            break;
+        }
+        case WM_DESTROY:
+            if (App().aboutWindow == window) App().aboutWindow = nullptr;
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
+                int w, int h, int id, HFONT font, DWORD exStyle = 0) {
+    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   App().instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+}  // namespace
+
+bool RegisterAboutPanelClass(HINSTANCE instance) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = AboutWindowProc;
+    cls.hInstance = instance;
+    cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON, 0, 0,
+                                              LR_DEFAULTSIZE | LR_SHARED));
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = AboutBrush();
+    cls.lpszClassName = kAboutClass;
+    return RegisterClassExW(&cls) != 0;
+}
+
+void OpenAboutPanel(int x, int y) {
+    AppState& app = App();
+    RECT outer{0, 0, 370, 210};
+    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    HWND w = CreateWindowExW(0, kAboutClass, kWindowTitle, kWindowStyle, x, y, outer.right - outer.left,
+                             outer.bottom - outer.top, nullptr, nullptr, app.instance, nullptr);
+    app.aboutWindow = w;
+    if (!w) return;
+    AddControl(w, L"STATIC", L"About Tarnvik", SS_CENTER, 5, 5, 360, 20, kAboutTitle, app.titleFont.get());
+    HWND notice = AddControl(w, L"LISTBOX", L"", LBS_NOINTEGRALHEIGHT | WS_VSCROLL | LBS_NOSEL, 5, 25,
+                             360, 180, kAboutNotice, app.smallFont.get(), WS_EX_CLIENTEDGE);
+    for (const wchar_t* line : kNotice) {
+        SendMessageW(notice, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    }
+    AddControl(w, L"BUTTON", L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 5, 40, 15, kAboutBackButton,
+               app.controlFont.get());
+    ShowWindow(w, SW_SHOWNORMAL);
+    UpdateWindow(w);
+}

@@ -1,0 +1,21 @@
+#include "job/job_text.h"
+
+#include "text/byte_size.h"
+#include "text/path_text.h"
+
+std::vector<std::wstring> JobHeaderLines(const JobChoices& job, const std::wstring& timeStamp,
+                                         int64_t isoSize) {
+    return {
+        L"",
+        L"**************************************",
+        L"Copy ISO To USB Drive  - " + timeStamp,
+        L"USB Drive: " + job.targetDrive,
+        L"ISO File: " + job.isoPath,
+        L"ISO File Name: " + FileNamePart(job.isoPath) + L" (" + FormatByteSize(isoSize) + L")",
+        L"File System: " + job.fileSystem,
+        L"Volume Label: " + job.volumeLabel,
+        job.grub4Dos ? L"Grub4Dos (if detected) selected" : L"Boot Manager selected",
+        job.addFiles ? L"Add Files to USB root selected" : L"Add Files to USB root Not selected",
+        L"",
+    };
+}

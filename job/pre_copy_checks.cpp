@@ -1,0 +1,24 @@
+#include "job/pre_copy_checks.h"
+
+#include "text/path_text.h"
+
+namespace {
+
+std::wstring LastFour(const std::wstring& path) {
+    return AsciiLower(path.size() <= 4 ? path : path.substr(path.size() - 4));
+}
+
+}  // namespace
+
+bool HasIsoEnding(const std::wstring& isoPath) { return LastFour(isoPath) == L".iso"; }
+
+std::wstring ImageChoiceMessage(const std::wstring& isoPath) {
+    return L"You must select an ISO image. " + LastFour(isoPath);
+}
+
+bool ImageFits(int64_t imageBytes, int64_t driveTotalBytes) { return imageBytes <= driveTotalBytes; }
+
+bool ImageOnDrive(const std::wstring& fullImagePath, const std::wstring& driveRoot) {
+    if (fullImagePath.size() < 2 || driveRoot.size() < 2 || fullImagePath[1] != L':') return false;
+    return AsciiLower(fullImagePath.substr(0, 2)) == AsciiLower(driveRoot.substr(0, 2));
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// How the progress bar is divided: extraction and additional files share 97 points.
+struct ProgressShares {
+    int extract = 97;
+    int add = 0;
+};
+
+// What the last "Copy" and "AddFiles" reports set; kept across jobs so that an unchanged report
+// leaves the controls alone.
+struct ProgressMemory {
+    std::wstring lastCopyText;
+    int lastCopyValue = 0;
+    std::wstring lastAddText;
+    int lastAddValue = 0;
+};
+
+// What one report does to the window and the taskbar.
+struct ProgressUpdate {
+    bool setText = false;
+    std::wstring text;
+    bool setBar = false;
+    int bar = 0;
+    int taskbar = 0;  // sent for every report, 0 of 100 outside the extraction and additional files
+};
+
+// The text and values of one worker report (step "Format", "Copy", "AddFiles", "WriteMBR" or
+// "Done"); updates the memory.
+ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& text, int64_t total,
+                               int64_t done, const ProgressShares& shares, ProgressMemory& memory);
+
+// The shares for an image and the additional files beside it. With both empty the extraction
+// takes the whole bar.
+ProgressShares ComputeShares(int64_t isoSize, int64_t addSize);
+
+// Padded on the left with blanks to 8 characters, or cut to the first 8.
+std::wstring RSet8(const std::wstring& text);

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "app/copy_request.h"
+#include "job/job_text.h"
+#include "job/pre_copy_checks.h"
+
+namespace {
+
+TEST(PreCopyChecks, ImageEnding) {
+    const struct {
+        const wchar_t* path;
+        bool ok;
+        const wchar_t* message;
+    } cases[] = {
+        {L"C:\\x\\IMAGE.ISO", true, L"You must select an ISO image. .iso"},
+        {L"C:\\x\\image.iso", true, L"You must select an ISO image. .iso"},
+        {L"C:\\x\\image.img", false, L"You must select an ISO image. .img"},
+        {L"C:\\x\\image.iso.txt", false, L"You must select an ISO image. .txt"},
+        {L"", false, L"You must select an ISO image. "},
+        {L"ISO", false, L"You must select an ISO image. iso"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HasIsoEnding(c.path), c.ok) << c.path;
+        EXPECT_EQ(ImageChoiceMessage(c.path), c.message) << c.path;
+    }
+}
+
+TEST(PreCopyChecks, FitAndPlace) {
+    EXPECT_TRUE(ImageFits(1000, 1000));
+    EXPECT_FALSE(ImageFits(1001, 1000));
+    EXPECT_FALSE(ImageFits(1, 0));  // a drive whose size could not be read
+    EXPECT_TRUE(ImageOnDrive(L"e:\\images\\w.iso", L"E:\\"));
+    EXPECT_TRUE(ImageOnDrive(L"E:\\w.iso", L"e:\\"));
+    EXPECT_FALSE(ImageOnDrive(L"D:\\w.iso", L"E:\\"));
+    EXPECT_FALSE(ImageOnDrive(L"\\\\server\\share\\w.iso", L"E:\\"));
+    EXPECT_FALSE(ImageOnDrive(L"D:\\w.iso", L""));
+}
+
+TEST(CopyRequest, WarningText) {
+    EXPECT_EQ(FormatWarningText(L"E:\\ [MyUSB]  FD FAT32  (7.45 GB)", L"NTFS", L"My Stick"),
+              L"WARNING: The current USB device E:\\ [MyUSB]  FD FAT32  (7.45 GB)\r\n"
+              L"will be Formatted. ALL DATA WILL BE DELETED.\r\n"
+              L"File System: NTFS\r\n"
+              L"Volume Label: My Stick\r\n"
+              L"\r\n"
+              L"Do you want To Continue ?");
+}
+
+TEST(CopyRequest, LabelsThatCouldAddSwitches) {
+    EXPECT_TRUE(LabelIsSafe(L"MyUSB"));
+    EXPECT_TRUE(LabelIsSafe(L"My Stick"));
+    EXPECT_TRUE(LabelIsSafe(L""));
+    EXPECT_TRUE(LabelIsSafe(L"C:\\x-y_z"));
+    EXPECT_FALSE(LabelIsSafe(L"a /device=C:"));
+    EXPECT_FALSE(LabelIsSafe(L"a/b"));
+    EXPECT_FALSE(LabelIsSafe(L"\"quoted\""));
+}
+
+TEST(JobHeader, LinesInOrder) {
+    const JobChoices job{L"D:\\iso\\Win 11.iso", L"E:\\", L"NTFS", L"", true, false};
+    const std::vector<std::wstring> expected = {
+        L"",
+        L"**************************************",
+        L"Copy ISO To USB Drive  - 2024/03/09,13:45:12",
+        L"USB Drive: E:\\",
+        L"ISO File: D:\\iso\\Win 11.iso",
+        L"ISO File Name: Win 11.iso (4.65 GB)",
+        L"File System: NTFS",
+        L"Volume Label: ",
+        L"Grub4Dos (if detected) selected",
+        L"Add Files to USB root Not selected",
+        L"",
+    };
+    EXPECT_EQ(JobHeaderLines(job, L"2024/03/09,13:45:12", 5000000000), expected);
+    const JobChoices plain{L"a.iso", L"F:\\", L"FAT32", L"MyUSB", false, true};
+    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[8], L"Boot Manager selected");
+    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[9], L"Add Files to USB root selected");
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "job/progress.h"
+
+namespace {
+
+constexpr int64_t KiB = 1024, MiB = KiB * 1024, GiB = MiB * 1024;
+
+struct Report {
+    const wchar_t* step;
+    std::wstring text;
+    int64_t total, done;
+    // expected
+    const wchar_t* shown;  // nullptr: StatusText untouched
+    int bar;               // -1: JobProgressBar untouched
+    int taskbar;
+};
+
+void Play(const ProgressShares& shares, ProgressMemory& memory, const std::vector<Report>& reports) {
+    for (const Report& r : reports) {
+        const ProgressUpdate u = ComputeProgress(r.step, r.text, r.total, r.done, shares, memory);
+        SCOPED_TRACE(testing::Message() << r.step << " " << r.total << "/" << r.done);
+        EXPECT_EQ(u.setText, r.shown != nullptr);
+        if (r.shown) {
+            EXPECT_EQ(u.text, r.shown);
+        }
+        EXPECT_EQ(u.setBar, r.bar >= 0);
+        if (r.bar >= 0) {
+            EXPECT_EQ(u.bar, r.bar);
+        }
+        EXPECT_EQ(u.taskbar, r.taskbar);
+    }
+}
+
+TEST(ProgressCallback, WorkedJobWithoutAdditionalFiles) {
+    ProgressMemory memory;
+    const int64_t target = 4 * GiB + 32 * MiB;
+    const std::wstring success = L"Successfully Copied w.iso to USB drive E:\\ (4.03 GB)";
+    Play({97, 0}, memory,
+         {
+             {L"Format", L"Formatting USB device E:\\", 100, 1, L"Formatting USB device E:\\", 1, 0},
+             {L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2},
+             {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB,
+              L"Copy Files   ( 1.53 GB\\ 4.03 GB)", 38, 38},
+             // An identical report changes no control, yet the taskbar hears it again.
+             {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB, nullptr, -1, 38},
+             // More in use than expected: the step shows as complete, never more.
+             {L"Copy", L"Copy Files", target + MiB, target + MiB, L"Copy Files   ( 4.03 GB)", 99, 99},
+             {L"Copy", success, target, target, (success + L"   ( 4.03 GB)").c_str(), -1, 99},
+             {L"WriteMBR", L"Write Master and partition boot record", 100, 99,
+              L"Write Master and partition boot record", 100, 0},
+             {L"Done", L"DONE", 100, 100, L"DONE", 100, 0},
+         });
+}
+
+TEST(ProgressCallback, ErrorReportsAndAdditionalFiles) {
+    ProgressMemory memory;
+    Play({72, 25}, memory,
+         {
+             {L"Format", L"An error occurred while Formating E:\\", 100, 100,
+              L"An error occurred while Formating E:\\", 100, 0},
+             // A failed extraction ends with 100 of 100 under "Copy".
+             {L"Copy", L"An error occurred while Extracting w.iso", 100, 100,
+              L"An error occurred while Extracting w.iso   (  100 b )", 74, 74},
+             {L"AddFiles", L"Copy additional Files", 100, 0, L"Copy additional Files", 74, 74},
+             {L"AddFiles", L"Copy additional Files", 3 * KiB, 512,
+              L"Copy additional Files   (  512 b \\ 3.00 KB)", 78, 78},
+             {L"AddFiles", L"Copy additional Files", 100, 100,
+              L"Copy additional Files   (  100 b \\  100 b )", 99, 99},
+             // All additional files empty: no position to show, the bar stays.
+             {L"AddFiles", L"Copy additional Files", 0, 0, L"Copy additional Files", -1, 0},
+             {L"Unknown", L"x", 100, 50, nullptr, -1, 0},
+         });
+}
+
+TEST(ProgressCallback, MemoryCarriesIntoTheNextJob) {
+    ProgressMemory memory;
+    Play({97, 0}, memory, {{L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2}});
+    // A second job starting with the same report does not touch the controls again.
+    Play({97, 0}, memory, {{L"Copy", L"Copy Files", 100, 0, nullptr, -1, 2}});
+}
+
+TEST(ComputeShares, ExtractionAndAdditionalFiles) {
+    const struct {
+        int64_t iso, add;
+        int extract, added;
+    } cases[] = {
+        {4 * GiB, 0, 97, 0},
+        {3 * GiB, 1 * GiB, 72, 25},
+        {1 * KiB, 3 * KiB, 24, 73},
+        {0, 0, 97, 0},
+        {0, 5, 0, 97},
+    };
+    for (const auto& c : cases) {
+        const ProgressShares s = ComputeShares(c.iso, c.add);
+        EXPECT_EQ(s.extract, c.extract) << c.iso << "+" << c.add;
+        EXPECT_EQ(s.add, c.added) << c.iso << "+" << c.add;
+    }
+}
+
+TEST(RSet8, PadsOrCuts) {
+    EXPECT_EQ(RSet8(L"512 b "), L"  512 b ");
+    EXPECT_EQ(RSet8(L"1.53 GB"), L" 1.53 GB");
+    EXPECT_EQ(RSet8(L"12345678"), L"12345678");
+    EXPECT_EQ(RSet8(L"-5000000 b "), L"-5000000");
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// The runner on real child processes under Wine.
+#include <gtest/gtest.h>
+
+#include "tests/win32_test_files.h"
+#include "tools/child_process_win32.h"
+
+namespace {
+
+std::wstring Helper() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"child_helper.exe";
+}
+
+TEST(StartChild, WaitsHiddenAndKeepsTheRecord) {
+    const ChildStart start = StartChild(Helper(), L"sleep 300 exit 7", L"", kWait | kHide | kKeep);
+    ASSERT_TRUE(start);
+    ASSERT_NE(start.child, nullptr);
+    EXPECT_FALSE(ChildRunning(start.child)) << "a child started with Wait has ended";
+    DWORD code = 0;
+    EXPECT_TRUE(ChildExitCode(start.child, code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_GT(start.child->processId, 0);
+    EXPECT_EQ(start.child->flags, unsigned(kWait | kHide | kKeep));
+    CloseChild(start.child);
+}
+
+TEST(StartChild, KillEndsARunningChildWithMinusOne) {
+    const ChildStart start = StartChild(Helper(), L"sleep 60000", L"", kHide | kKeep);
+    ASSERT_TRUE(start);
+    EXPECT_TRUE(ChildRunning(start.child));
+    DWORD code = 0;
+    EXPECT_FALSE(ChildExitCode(start.child, code)) << "no exit code while it runs";
+    KillChild(start.child);
+    ASSERT_EQ(WaitForSingleObject(start.child->process, 10000), WAIT_OBJECT_0);
+    EXPECT_FALSE(ChildRunning(start.child));
+    EXPECT_TRUE(ChildExitCode(start.child, code));
+    EXPECT_EQ(code, 0xFFFFFFFFu);
+    CloseChild(start.child);
+}
+
+TEST(StartChild, WorkingFolderAndItsAbsence) {
+    const std::wstring report = TempTestPath(L"cwd.txt");
+    const std::wstring folder = TempTestPath(L"elsewhere");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(StartChild(Helper(), L"cwd \"" + report + L"\"", folder, kWait | kHide));
+    const std::string inFolder = ReadWholeFile(report);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(inFolder.data()), inFolder.size() / 2), folder);
+
+    ASSERT_TRUE(StartChild(Helper(), L"cwd \"" + report + L"\"", L"", kWait | kHide));
+    wchar_t ours[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, ours);
+    const std::string inOurs = ReadWholeFile(report);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(inOurs.data()), inOurs.size() / 2),
+              std::wstring(ours, length));
+}
+
+TEST(StartChild, MissingProgramFailsAndAFolderOpensInTheShell) {
+    EXPECT_FALSE(StartChild(TempTestPath(L"no-such-program.exe")));
+    const std::wstring folder = TempTestPath(L"to-open");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const ChildStart opened = StartChild(folder + L"\\", L"", L"", kKeep);
+    ASSERT_TRUE(opened);
+    ASSERT_NE(opened.child, nullptr);
+    EXPECT_EQ(opened.child->processId, -1) << "started by the shell";
+    // The file manager the shell started would outlive the test and hold its output open.
+    if (opened.child->process) TerminateProcess(opened.child->process, 0);
+    CloseChild(opened.child);
+}
+
+TEST(StartChild, WithoutKeepOnlyTellsSuccess) {
+    const ChildStart start = StartChild(Helper(), L"exit 3", L"", kWait | kHide);
+    EXPECT_TRUE(start);
+    EXPECT_EQ(start.child, nullptr);
+}
+
+}  // namespace
