@@ -2,13 +2,12 @@
 
 #include "app/app_state_win32.h"
 #include "app/control_ids.h"
-#include "app/dispatcher_win32.h"
+#include "app/window_parts_win32.h"
 #include "res/resource_ids.h"
 
 namespace {
 
 constexpr wchar_t kAboutClass[] = L"TarnvikAboutWindow";
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr COLORREF kAboutBackground = RGB(0, 0, 96);
 
 const wchar_t* const kNotice[] = {
@@ -33,16 +32,9 @@ HBRUSH AboutBrush() {
 }
 
 LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (ForwardToDispatcher(kAboutWindowId, message, wParam, result)) return result;
     switch (message) {
-        case WM_CLOSE:
-            DispatchEvent({EventKind::Close, kAboutWindowId, 0, 0});
-            return 0;
-        case WM_SIZE:
-            DispatchEvent({EventKind::Size, kAboutWindowId, 0, 0});
-            break;
-        case WM_COMMAND:
-            DispatchEvent({EventKind::Control, kAboutWindowId, LOWORD(wParam), HIWORD(wParam)});
-            return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORLISTBOX: {
             const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
@@ -59,15 +51,6 @@ LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
-                int w, int h, int id, HFONT font, DWORD exStyle = 0) {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   App().instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
 }
 
 }  // namespace
@@ -87,10 +70,7 @@ bool RegisterAboutPanelClass(HINSTANCE instance) {
 
 void OpenAboutPanel(int x, int y) {
     AppState& app = App();
-    RECT outer{0, 0, 370, 210};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-    HWND w = CreateWindowExW(0, kAboutClass, kWindowTitle, kWindowStyle, x, y, outer.right - outer.left,
-                             outer.bottom - outer.top, nullptr, nullptr, app.instance, nullptr);
+    HWND w = CreateFixedWindow(kAboutClass, x, y);
     app.aboutWindow = w;
     if (!w) return;
     AddControl(w, L"STATIC", L"About Tarnvik", SS_CENTER, 5, 5, 360, 20, kAboutTitle, app.titleFont.get());

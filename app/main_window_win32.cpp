@@ -4,7 +4,7 @@
 
 #include "app/app_state_win32.h"
 #include "app/control_ids.h"
-#include "app/dispatcher_win32.h"
+#include "app/window_parts_win32.h"
 #include "job/add_files_size.h"
 #include "res/resource_ids.h"
 #include "tools/folders.h"
@@ -14,9 +14,6 @@ namespace {
 
 constexpr wchar_t kMainClass[] = L"TarnvikMainWindow";
 constexpr wchar_t kGroupClass[] = L"TarnvikGroup";
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr int kClientWidth = 370;
-constexpr int kClientHeight = 210;
 constexpr COLORREF kMainBackground = RGB(0, 0, 32);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
@@ -70,17 +67,9 @@ bool ControlColours(HWND control, HDC context, HBRUSH& brush) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (ForwardToDispatcher(kMainWindowId, message, wParam, result)) return result;
     switch (message) {
-        case WM_CLOSE:
-            // Closing is decided by the dispatcher, never by the default handling.
-            DispatchEvent({EventKind::Close, kMainWindowId, 0, 0});
-            return 0;
-        case WM_SIZE:
-            DispatchEvent({EventKind::Size, kMainWindowId, 0, 0});
-            break;
-        case WM_COMMAND:
-            DispatchEvent({EventKind::Control, kMainWindowId, LOWORD(wParam), HIWORD(wParam)});
-            return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
             HBRUSH brush = nullptr;
@@ -109,13 +98,9 @@ LRESULT CALLBACK GroupProc(HWND group, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(group, message, wParam, lParam);
 }
 
-HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
-                int w, int h, int id, DWORD exStyle = 0) {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   App().instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(App().controlFont.get()), FALSE);
-    return control;
+HWND Add(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
+         int id, DWORD exStyle = 0) {
+    return AddControl(parent, cls, text, style, x, y, w, h, id, App().controlFont.get(), exStyle);
 }
 
 void SetFont(HWND control, HFONT font) {
@@ -182,74 +167,70 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
 void CreateMainWindow(int x, int y) {
     AppState& app = App();
     EnsureControlFont();
-    RECT outer{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-    HWND w = CreateWindowExW(0, kMainClass, kWindowTitle, kWindowStyle, x, y,
-                             outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                             app.instance, nullptr);
+    HWND w = CreateFixedWindow(kMainClass, x, y);
     app.mainWindow = w;
     if (!w) return;
 
-    HWND driveList = AddControl(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5,
+    HWND driveList = Add(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5,
                                 10, 290, 200, kDriveList);
     SetClosedHeight(driveList, 20);
-    AddControl(w, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kRefreshButton);
-    HWND warning = AddControl(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***",
+    Add(w, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kRefreshButton);
+    HWND warning = Add(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***",
                               SS_CENTER, 5, 36, 360, 15, kWarningText);
     SetFont(warning, app.smallFont.get());
-    AddControl(w, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kIsoField,
+    Add(w, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kIsoField,
                WS_EX_CLIENTEDGE);
-    AddControl(w, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kIsoButton);
+    Add(w, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kIsoButton);
 
-    AddControl(w, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kFileSystemCaption);
-    HWND fileSystems = AddControl(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup,
+    Add(w, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kFileSystemCaption);
+    HWND fileSystems = Add(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup,
                                   WS_EX_CONTROLPARENT);
-    HWND fat32 = AddControl(fileSystems, WC_BUTTONW, L"FAT32 (Default)",
+    HWND fat32 = Add(fileSystems, WC_BUTTONW, L"FAT32 (Default)",
                             BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 100, 20, kFat32Option);
     Check(fat32, true);
-    AddControl(fileSystems, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kNtfsOption);
+    Add(fileSystems, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kNtfsOption);
 
-    AddControl(w, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kLabelCaption);
-    AddControl(w, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kLabelField,
+    Add(w, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kLabelCaption);
+    Add(w, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kLabelField,
                WS_EX_CLIENTEDGE);
 
-    AddControl(w, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kBootCaption);
-    HWND boots = AddControl(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup,
+    Add(w, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kBootCaption);
+    HWND boots = Add(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup,
                             WS_EX_CONTROLPARENT);
-    HWND standard = AddControl(boots, WC_BUTTONW, L"Standard (BCD)",
+    HWND standard = Add(boots, WC_BUTTONW, L"Standard (BCD)",
                                BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 110, 20,
                                kStandardBootOption);
-    HWND grub = AddControl(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0,
+    HWND grub = Add(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0,
                            155, 20, kGrub4DosOption);
     const bool grubWaiting = Grub4DosLoaderWaiting();
     Check(standard, !grubWaiting);
     Check(grub, grubWaiting);
 
-    HWND addFiles = AddControl(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup,
+    HWND addFiles = Add(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup,
                                WS_EX_CONTROLPARENT);
-    HWND addCheck = AddControl(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20,
+    HWND addCheck = Add(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20,
                                kAddFilesCheck);
     Check(addCheck, CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
-    AddControl(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
+    Add(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
 
     g_images.Release();
     g_images.folder = LoadImageIcon(IDI_ADD_FILES_FOLDER, 20);
     g_images.about = LoadImageIcon(IDI_ABOUT, 16);
-    HWND folderIcon = AddControl(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20,
+    HWND folderIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20,
                                  kAddFilesFolderIcon);
     SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder), 0);
-    HWND aboutIcon = AddControl(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
+    HWND aboutIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
     SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about), 0);
 
-    AddControl(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360,
+    Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360,
                35, kCopyButton);
-    HWND status = AddControl(w, WC_STATICW, L"", 0, 5, 170, 360, 15, kStatusText);
+    HWND status = Add(w, WC_STATICW, L"", 0, 5, 170, 360, 15, kStatusText);
     ShowWindow(status, SW_HIDE);
-    HWND progress = AddControl(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
+    HWND progress = Add(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     ShowWindow(progress, SW_HIDE);
-    HWND back = AddControl(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15,
+    HWND back = Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15,
                            kBackButton);
     ShowWindow(back, SW_HIDE);
 

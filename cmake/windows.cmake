@@ -14,6 +14,7 @@ add_library(tarnvik_win32 STATIC
     app/iso_choice_win32.cpp
     app/main_window_win32.cpp
     app/run_log_win32.cpp
+    app/window_parts_win32.cpp
     app/window_states_win32.cpp
     drives/drive_list_win32.cpp
     drives/drive_scan_win32.cpp

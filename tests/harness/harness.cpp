@@ -39,9 +39,11 @@ bool RemoveTree(const std::wstring& path) {
     return RemoveDirectoryW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+// A visible top-level window of a process, by title (any when empty) and class (any when null).
 struct WindowSearch {
     DWORD processId;
     const std::wstring* title;
+    const wchar_t* className;
     HWND found;
 };
 
@@ -50,11 +52,25 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (*search->title != title) return TRUE;
+    wchar_t text[256] = {};
+    GetClassNameW(window, text, 256);
+    if (search->className && std::wstring(text) != search->className) return TRUE;
+    GetWindowTextW(window, text, 256);
+    if (!search->title->empty() && *search->title != text) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title, const wchar_t* className,
+                      int timeoutMs) {
+    WindowSearch search{processId, &title, className, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
 }
 
 }  // namespace
@@ -291,14 +307,7 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
 }
 
 HWND Program::WaitForWindow(const std::wstring& title, int timeoutMs) {
-    WindowSearch search{processId_, &title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    return WaitForTopWindow(processId_, title, nullptr, timeoutMs);
 }
 
 namespace {
@@ -357,28 +366,6 @@ void Program::Type(HWND window, int id, const std::wstring& text) const {
 
 namespace {
 
-struct DialogSearch {
-    DWORD processId;
-    const std::wstring* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<DialogSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t cls[64] = {};
-    GetClassNameW(window, cls, 64);
-    if (owner != search->processId || !IsWindowVisible(window) || std::wstring(cls) != L"#32770") {
-        return TRUE;
-    }
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (!search->title->empty() && *search->title != title) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 std::wstring TextOf(HWND control) {
     wchar_t text[4096] = {};
     DWORD_PTR length = 0;
@@ -390,15 +377,8 @@ std::wstring TextOf(HWND control) {
 }  // namespace
 
 DialogState Program::WaitForDialog(const std::wstring& title, int timeoutMs) const {
-    DialogSearch search{processId_, &title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
     DialogState dialog;
-    dialog.handle = search.found;
+    dialog.handle = WaitForTopWindow(processId_, title, L"#32770", timeoutMs);
     if (!dialog.handle) return dialog;
     dialog.title = TextOf(dialog.handle);
     if (HWND message = GetDlgItem(dialog.handle, 0xFFFF)) dialog.text = TextOf(message);

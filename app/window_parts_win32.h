@@ -1,0 +1,11 @@
+#pragma once
+#include <windows.h>
+
+// What MainWindow and AboutWindow have in common: the fixed-size frame around a 370 x 210
+// client area, their controls, and the events they hand to the dispatcher.
+HWND CreateFixedWindow(const wchar_t* windowClass, int x, int y);
+HWND AddControl(HWND parent, const wchar_t* controlClass, const wchar_t* text, DWORD style, int x,
+                int y, int w, int h, int id, HFONT font, DWORD exStyle = 0);
+// Close requests, size events and control notifications go to DispatchEvent; true when the
+// message was one of them (result then holds the answer).
+bool ForwardToDispatcher(int windowId, UINT message, WPARAM wParam, LRESULT& result);
