@@ -28,15 +28,21 @@ endfunction()
 # Win32 code of the program, exercised directly.
 tarnvik_test_program(win32_tests
     tests/app/run_log_win32_test.cpp
+    tests/job/add_files_copy_win32_test.cpp
     tests/job/add_files_size_win32_test.cpp
     tests/tools/child_process_win32_test.cpp
     tests/tools/path_size_win32_test.cpp
+    tests/tools/payload_win32_test.cpp
+    tests/support/payloads_only.rc
 )
 target_link_libraries(win32_tests PRIVATE tarnvik_win32)
+target_include_directories(win32_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_source_files_properties(tests/support/payloads_only.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_PAYLOAD_FILES}")
 add_executable(child_helper tests/support/child_helper.cpp)
 target_link_options(child_helper PRIVATE -municode ${TARNVIK_STATIC_LINK})
 add_dependencies(win32_tests child_helper)
-tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild)
+tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild
+                    InstallPayload PrepareTools MakeFolderPath CopyChunk)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -49,6 +55,7 @@ tarnvik_warnings(tarnvik_harness)
 
 tarnvik_test_program(e2e_tests
     tests/e2e/drive_list_test.cpp
+    tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
     tests/e2e/startup_test.cpp
     tests/e2e/user_actions_test.cpp
@@ -73,7 +80,27 @@ tarnvik_drive_tests(e2e_tests
     DriveList.NoUsbDrive
     DriveList.DebugLogsEveryDriveInLetterOrder
     DriveList.RebuildTimeWithSixDrives
-    UserActions.*)
+    UserActions.*
+    Job.*
+    JobWithAddFiles.*
+    Loader/Grub4Dos.*)
+
+# The images the job tests extract, made with xorriso before any of them runs.
+add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
+set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
+set_tests_properties(e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
+                     PROPERTIES FIXTURES_REQUIRED iso_images)
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
+    target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
+endif()
+
+# Stand-ins for the outside tools, for the job tests.
+foreach(stand_in fake_bootice slow_archiver)
+    add_executable(${stand_in} tests/support/${stand_in}.cpp)
+    target_link_options(${stand_in} PRIVATE -municode ${TARNVIK_STATIC_LINK})
+    tarnvik_warnings(${stand_in})
+    add_dependencies(e2e_tests ${stand_in})
+endforeach()
 
 # The README's run command uses this to show the program on a private display.
 add_executable(run_demo tests/harness/run_demo.cpp)

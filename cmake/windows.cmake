@@ -19,7 +19,12 @@ add_library(tarnvik_win32 STATIC
     drives/drive_list_win32.cpp
     drives/drive_scan_win32.cpp
     drives/storage_query_win32.cpp
+    job/add_files_copy_win32.cpp
     job/add_files_size_win32.cpp
+    job/add_files_step_win32.cpp
+    job/extract_step_win32.cpp
+    job/format_step_win32.cpp
+    job/grub4dos_step_win32.cpp
     job/job_launch_win32.cpp
     job/pre_copy_checks_win32.cpp
     job/taskbar_progress_win32.cpp
@@ -28,6 +33,7 @@ add_library(tarnvik_win32 STATIC
     tools/child_process_win32.cpp
     tools/folders_win32.cpp
     tools/path_size_win32.cpp
+    tools/payload_win32.cpp
 )
 target_link_libraries(tarnvik_win32 PUBLIC tarnvik_core ${TARNVIK_WIN32_LIBS})
 tarnvik_warnings(tarnvik_win32)
@@ -39,8 +45,26 @@ endif()
 
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
+# The tool payloads: whatever of the three files payload/ holds is embedded; a missing one is
+# simply absent from the program, and installing it then fails at run time.
+file(GLOB TARNVIK_PAYLOAD_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/payload/*)
+set(TARNVIK_PAYLOADS_RC "")
+foreach(entry IN ITEMS "IDR_BOOTICE|Bootice.exe" "IDR_SEVENZIP|7z.exe" "IDR_SEVENZIP_LIB|7z.dll")
+    string(REPLACE "|" ";" entry "${entry}")
+    list(GET entry 0 resource_id)
+    list(GET entry 1 file_name)
+    set(file_path ${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name})
+    if(EXISTS ${file_path})
+        string(APPEND TARNVIK_PAYLOADS_RC "${resource_id} RCDATA \"${file_path}\"\n")
+    else()
+        message(STATUS "payload/${file_name} is missing: Tarnvik.exe is built without it")
+    endif()
+endforeach()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/payloads.rc CONTENT "${TARNVIK_PAYLOADS_RC}")
+
 file(GLOB TARNVIK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*.ico
      ${CMAKE_CURRENT_SOURCE_DIR}/res/*.manifest)
+list(APPEND TARNVIK_RESOURCE_FILES ${TARNVIK_PAYLOAD_FILES})
 set_source_files_properties(res/tarnvik.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_RESOURCE_FILES}")
 
 # The program is its shell plus one unit that asks the system on which bus a volume sits. The
@@ -53,6 +77,11 @@ function(tarnvik_program target bus_unit)
         target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
     endif()
     tarnvik_warnings(${target})
+    # 7-Zip's license travels with the program that carries it.
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/7-Zip-License.txt)
+        add_custom_command(TARGET ${target} POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${CMAKE_CURRENT_SOURCE_DIR}/payload/7-Zip-License.txt $<TARGET_FILE_DIR:${target}>/7-Zip-License.txt)
+    endif()
 endfunction()
 
 tarnvik_program(Tarnvik drives/storage_bus_win32.cpp)

@@ -19,3 +19,25 @@ std::vector<std::wstring> JobHeaderLines(const JobChoices& job, const std::wstri
         L"",
     };
 }
+
+std::wstring BooticeFormatParameters(const std::wstring& driveLetter, const std::wstring& fileSystem,
+                                     const std::wstring& volumeLabel) {
+    return L"/device=" + driveLetter + L" /partitions /repartition /activate /usb-hdd /fstype=" +
+           fileSystem + L" /vollabel=" + volumeLabel + L" /quiet";
+}
+
+std::wstring BooticeMbrParameters(const std::wstring& driveLetter) {
+    return L"/device=" + driveLetter + L" /mbr /install /type=nt60 /quiet";
+}
+
+std::wstring BooticePbrParameters(const std::wstring& driveLetter) {
+    return L"/device=" + driveLetter + L" /pbr /install /type=bootmgr /quiet";
+}
+
+std::wstring BooticeGrub4DosParameters(const std::wstring& driveLetter) {
+    return L"/device=" + driveLetter + L" /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
+}
+
+std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive) {
+    return L"x -y \"" + isoPath + L"\" -o\"" + targetDrive + L"\"";
+}

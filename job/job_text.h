@@ -16,3 +16,15 @@ struct JobChoices {
 // The log lines that open a job, from the empty line to the empty line.
 std::vector<std::wstring> JobHeaderLines(const JobChoices& job, const std::wstring& timeStamp,
                                          int64_t isoSize);
+
+// BOOTICE's parameters for each of its runs; the drive is named by letter and colon ("E:").
+// The label goes in as typed, without quotes (the Copy action refuses "/" and '"' in it).
+std::wstring BooticeFormatParameters(const std::wstring& driveLetter, const std::wstring& fileSystem,
+                                     const std::wstring& volumeLabel);
+std::wstring BooticeMbrParameters(const std::wstring& driveLetter);
+std::wstring BooticePbrParameters(const std::wstring& driveLetter);
+std::wstring BooticeGrub4DosParameters(const std::wstring& driveLetter);
+
+// 7-Zip's parameters: extract the whole image, answering yes, into the drive root. The archiver
+// takes each double quote as a plain delimiter, so -o"E:\" means the folder E:\.
+std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive);

@@ -4,35 +4,11 @@
 
 #include "app/app_state_win32.h"
 #include "app/event_window_win32.h"
-#include "app/run_log_win32.h"
-#include "job/job_launch_win32.h"
-#include "job/job_text.h"
-#include "text/clock.h"
+#include "job/job_worker_win32.h"
 #include "text/path_text.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
 
-namespace {
-
-// The worker's own values for one job.
-struct Job {
-    JobSettings settings;
-    JobChoices choices;
-    std::wstring driveLetter;
-    std::wstring isoName;
-    int64_t isoSize = 0;
-    std::wstring booticePath;
-    std::wstring sevenZipPath;
-    std::wstring sevenZipLibPath;
-    std::wstring stepName;
-    std::wstring stepText;
-    ClockValue stepStart = 0;
-
-    void Log(const std::wstring& line) const { WriteJobLogLine(line, settings.LogFile); }
-    void Report(int64_t total, int64_t done) const { settings.Progress(stepName, stepText, total, done); }
-};
-
-// Every end of a job: the final report, the lock released, the window told.
 void EndJob(Job& job, const std::wstring& finalText) {
     job.stepText = finalText;
     job.Report(100, 100);
@@ -40,13 +16,17 @@ void EndJob(Job& job, const std::wstring& finalText) {
     PostJobEvent(job.settings.DoneEvent);
 }
 
-void WriteJobHeader(const Job& job) {
-    for (const std::wstring& line : JobHeaderLines(job.choices, FormatTimeStamp(), PathSize(job.choices.isoPath))) {
-        job.Log(line);
-    }
+void FailJob(Job& job, const std::wstring& text) {
+    job.Log(text + L"  - " + FormatDuration(job.stepStart));
+    EndJob(job, text);
 }
 
-}  // namespace
+bool CancelledAt(Job& job) {
+    if (WaitForSingleObject(App().cancelSignal.get(), 0) != WAIT_OBJECT_0) return false;
+    job.Log(L"Process Canceled");
+    EndJob(job, L"Process Canceled");
+    return true;
+}
 
 unsigned __stdcall WorkerThread(void* settings) {
     Job job;
@@ -62,10 +42,11 @@ unsigned __stdcall WorkerThread(void* settings) {
     job.sevenZipLibPath = temp + L"7z.dll";
 
     WaitForSingleObject(App().jobLock.get(), INFINITE);
-    WriteJobHeader(job);
-
-    job.stepName = L"Done";
-    job.Log(L"DONE");
-    EndJob(job, L"DONE");
+    for (const std::wstring& line : JobHeaderLines(job.choices, FormatTimeStamp(), PathSize(job.choices.isoPath))) {
+        job.Log(line);
+    }
+    if (RunFormatAndBootRecords(job) && RunExtraction(job) && RunAddFiles(job)) {
+        RunGrub4DosAndFinish(job);
+    }
     return 0;
 }

@@ -10,7 +10,7 @@ packages=(
     wine wine64 fonts-wine fonts-liberation
     libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3
     xvfb xauth x11-utils xorriso imagemagick
-    ca-certificates
+    ca-certificates openssl
 )
 command -v npm >/dev/null || packages+=(npm)
 

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <winioctl.h>
+#include <tlhelp32.h>
 
 #include <vector>
 
@@ -141,6 +142,54 @@ bool MakeFolders(const std::wstring& path) {
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::map<std::wstring, std::string> ReadTree(const std::wstring& folder) {
+    std::map<std::wstring, std::string> tree;
+    std::vector<std::wstring> pending = {L""};
+    while (!pending.empty()) {
+        const std::wstring relative = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileW((folder + L"\\" + relative + L"*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                tree[relative + name] = "<folder>";
+                pending.push_back(relative + name + L"\\");
+            } else {
+                ReadFileBytes(folder + L"\\" + relative + name, tree[relative + name]);
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    return tree;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!ReadFileBytes(path, bytes)) return lines;
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(bytes.substr(start, end - start));
+    }
+    if (start < bytes.size()) lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+bool ProcessRunning(const std::wstring& exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+        found = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool MakeFolders(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+
+// Every folder (as "<folder>") and file (its bytes) under a folder, by path relative to it.
+std::map<std::wstring, std::string> ReadTree(const std::wstring& folder);
+// The lines of a text file (CR LF ends), without the ends.
+std::vector<std::string> ReadLines(const std::wstring& path);
+// Whether a process of that file name (such as "7z.exe") is running on the prefix.
+bool ProcessRunning(const std::wstring& exeName);
 
 // Polls the condition until it holds or the time is up; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);

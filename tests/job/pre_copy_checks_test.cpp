@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/copy_request.h"
-#include "job/job_text.h"
 #include "job/pre_copy_checks.h"
 
 namespace {
@@ -54,27 +53,6 @@ TEST(CopyRequest, LabelsThatCouldAddSwitches) {
     EXPECT_FALSE(LabelIsSafe(L"a /device=C:"));
     EXPECT_FALSE(LabelIsSafe(L"a/b"));
     EXPECT_FALSE(LabelIsSafe(L"\"quoted\""));
-}
-
-TEST(JobHeader, LinesInOrder) {
-    const JobChoices job{L"D:\\iso\\Win 11.iso", L"E:\\", L"NTFS", L"", true, false};
-    const std::vector<std::wstring> expected = {
-        L"",
-        L"**************************************",
-        L"Copy ISO To USB Drive  - 2024/03/09,13:45:12",
-        L"USB Drive: E:\\",
-        L"ISO File: D:\\iso\\Win 11.iso",
-        L"ISO File Name: Win 11.iso (4.65 GB)",
-        L"File System: NTFS",
-        L"Volume Label: ",
-        L"Grub4Dos (if detected) selected",
-        L"Add Files to USB root Not selected",
-        L"",
-    };
-    EXPECT_EQ(JobHeaderLines(job, L"2024/03/09,13:45:12", 5000000000), expected);
-    const JobChoices plain{L"a.iso", L"F:\\", L"FAT32", L"MyUSB", false, true};
-    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[8], L"Boot Manager selected");
-    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[9], L"Add Files to USB root selected");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Creates every missing folder of a path (a drive prefix such as E: counts as present) and, unless
+// attributes is -1, gives the last one those attributes less the masked flags. 1 when the path is
+// then a folder.
+int MakeFolderPath(const std::wstring& path, int64_t attributes);
+
+constexpr int64_t kChunkFailed = -1;
+
+// Copies the next chunk from source to target. Returns the target's position after a full chunk,
+// or 0 after the last one, when both files have been closed (and set to null). A read or write
+// that fails or falls short closes both and returns kChunkFailed.
+int64_t CopyChunk(HANDLE& source, HANDLE& target, int32_t chunkSize);

@@ -1,0 +1,138 @@
+#include <vector>
+
+#include "app/app_state_win32.h"
+#include "job/add_files_copy_win32.h"
+#include "job/add_files_size.h"
+#include "job/add_files_walk.h"
+#include "job/job_worker_win32.h"
+#include "text/byte_size.h"
+#include "tools/path_size.h"
+
+namespace {
+
+uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME FileTimeOf(uint64_t ticks) {
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+std::vector<ListedEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<ListedEntry> listed;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + pattern).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return listed;
+    do {
+        listed.push_back({found.cFileName, found.dwFileAttributes, Ticks(found.ftCreationTime),
+                          Ticks(found.ftLastAccessTime), Ticks(found.ftLastWriteTime),
+                          (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return listed;
+}
+
+void ApplyAttributesAndTimes(const std::wstring& path, const AddFilesEntry& entry) {
+    SetFileAttributesW(path.c_str(), entry.attributes & kAttributeMask);
+    // The times are set on a handle that asks only for attribute writes, so read-only files take them.
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const FILETIME creation = FileTimeOf(entry.creationTime);
+    const FILETIME access = FileTimeOf(entry.lastAccessTime);
+    const FILETIME write = FileTimeOf(entry.lastWriteTime);
+    SetFileTime(file, &creation, nullptr, nullptr);
+    SetFileTime(file, nullptr, &access, nullptr);
+    SetFileTime(file, nullptr, nullptr, &write);
+    CloseHandle(file);
+}
+
+void FailCopy(Job& job) {
+    FailJob(job, L"An error occurred while copying additional files to USB drive " + job.choices.targetDrive);
+}
+
+enum class FileCopy { Copied, Skipped, Failed };
+
+// Copies one file, raising the bytes counted as copied chunk by chunk.
+// A file that cannot be opened or created is skipped and counts as done, so the bar still ends full.
+FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& target,
+                     int64_t expectedSize, int64_t& added, int64_t addTotal) {
+    HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        added += expectedSize;
+        return FileCopy::Skipped;
+    }
+    LARGE_INTEGER length{};
+    GetFileSizeEx(in, &length);
+    HANDLE out = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        CloseHandle(in);
+        added += length.QuadPart;
+        return FileCopy::Skipped;
+    }
+    int64_t counted = 0;
+    for (;;) {
+        const int64_t result = CopyChunk(in, out, job.settings.CopyBufferSize);
+        if (result == kChunkFailed) return FileCopy::Failed;
+        const int64_t now = result > 0 ? result : length.QuadPart;
+        added += now - counted;
+        counted = now;
+        job.stepText = L"Copy additional Files";
+        job.Report(addTotal, added);
+        if (result == 0) return FileCopy::Copied;
+    }
+}
+
+}  // namespace
+
+bool RunAddFiles(Job& job) {
+    job.Begin(L"AddFiles");
+    if (!job.choices.addFiles) return true;
+    job.stepText = L"Copy additional Files";
+    job.Report(100, 0);
+    const std::wstring sourceRoot = AddFilesFolder();
+    if (PathSize(sourceRoot) != kPathIsFolder) {
+        job.Log(L"No additional files");
+        return true;
+    }
+    std::vector<AddFilesEntry> entries;
+    const std::wstring walked = WalkAddFiles(sourceRoot, L"", ListFolder, entries);
+    if (entries.empty()) {
+        job.Log(L"No additional files");
+        return true;
+    }
+    int64_t fileCount = 0, addTotal = 0;
+    ParseWalkResult(walked, fileCount, addTotal);
+    if (addTotal <= 0) {
+        job.Log(L"No additional files size 0 bytes");
+        return true;
+    }
+    job.Log(L"Copy additional Files (" + FormatByteSize(addTotal) + L"), Number of files (" +
+            std::to_wstring(fileCount) + L")");
+    std::wstring drive = job.choices.targetDrive;
+    if (drive.empty() || drive.back() != L'\\') drive += L'\\';
+    if (!MakeFolderPath(drive, -1)) return true;
+
+    int64_t added = 0;
+    for (const AddFilesEntry& entry : entries) {
+        if (CancelledAt(job)) return false;
+        const std::wstring target = drive + entry.relative + entry.name;
+        if (entry.kind == kFolderEntry) {
+            MakeFolderPath(target, entry.attributes);
+            continue;
+        }
+        if (PathSize(drive + entry.relative) != kPathIsFolder) MakeFolderPath(drive + entry.relative, -1);
+        const FileCopy copied = CopyOneFile(job, sourceRoot + entry.relative + entry.name, target, entry.size,
+                                             added, addTotal);
+        if (copied == FileCopy::Failed) {
+            FailCopy(job);
+            return false;
+        }
+        if (copied == FileCopy::Copied) ApplyAttributesAndTimes(target, entry);
+    }
+    job.Log(L"Successfully Copied additional Files to USB drive " + job.choices.targetDrive + L" (" +
+            FormatByteSize(added) + L")  - " + FormatDuration(job.stepStart));
+    return true;
+}

@@ -1,0 +1,94 @@
+#include "app/app_state_win32.h"
+#include "job/job_worker_win32.h"
+#include "text/byte_size.h"
+#include "tools/child_process_win32.h"
+#include "tools/folders.h"
+#include "tools/payload_win32.h"
+
+namespace {
+
+// Each pass of the poll waits this long on the archiver, so that watching it costs next to
+// nothing while the bar still moves several times a second and a cancel acts within a pass.
+constexpr DWORD kPollMilliseconds = 150;
+
+// 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped.
+constexpr DWORD kFirstFailingExitCode = 2;
+
+int64_t DriveUsed(const std::wstring& root, int64_t previous) {
+    ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
+    // A failed query keeps the last value.
+    if (!GetDiskFreeSpaceExW(root.c_str(), &freeToCaller, &total, &totalFree)) return previous;
+    return static_cast<int64_t>(total.QuadPart) - static_cast<int64_t>(totalFree.QuadPart);
+}
+
+void DeleteTempArchiver() {
+    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
+    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+}
+
+void FailExtraction(Job& job) {
+    DeleteTempArchiver();
+    FailJob(job, L"An error occurred while Extracting " + job.isoName);
+}
+
+}  // namespace
+
+bool RunExtraction(Job& job) {
+    const std::wstring installError = PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath);
+    if (!installError.empty()) {
+        job.Log(installError);
+        EndJob(job, installError);
+        return false;
+    }
+    job.Begin(L"Copy");
+    job.stepText = L"Copy Files";
+    job.Log(L"Copy " + job.isoName + L" files (" + FormatByteSize(job.isoSize) + L")  to USB drive " +
+            job.choices.targetDrive);
+    job.Report(100, 0);
+    const std::wstring& root = job.choices.targetDrive;
+    int64_t used = DriveUsed(root, 0);
+    const int64_t target = job.isoSize + used;
+
+    const ChildStart started = StartChild(job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root),
+                                          L"", kHide | kKeep);
+    // Without a process handle (the shell started something) there would be nothing to watch.
+    if (!started || !started.child->process) {
+        CloseChild(started.child);
+        FailExtraction(job);
+        return false;
+    }
+    ChildProcess* extractor = started.child;
+    while (ChildRunning(extractor)) {
+        used = DriveUsed(root, used);
+        if (used < target) {
+            job.Report(target, used);
+        } else {
+            job.Report(used, used);
+        }
+        if (WaitForSingleObject(App().cancelSignal.get(), 0) == WAIT_OBJECT_0) {
+            KillChild(extractor);
+            WaitForSingleObject(extractor->process, 5000);
+            CloseChild(extractor);
+            DeleteTempArchiver();
+            job.Log(L"Process Canceled");
+            EndJob(job, L"Process Canceled");
+            return false;
+        }
+        WaitForSingleObject(extractor->process, kPollMilliseconds);
+    }
+    DWORD exitCode = 0;
+    const bool ended = ChildExitCode(extractor, exitCode);
+    CloseChild(extractor);
+    // A corrupt image, a full drive or a file too large for FAT32 must not end in "DONE".
+    if (!ended || exitCode >= kFirstFailingExitCode) {
+        FailExtraction(job);
+        return false;
+    }
+    DeleteTempArchiver();
+    const std::wstring copied = L"Successfully Copied " + job.isoName + L" to USB drive " + root + L" (" +
+                                FormatByteSize(used) + L")";
+    job.Log(copied + L"  - " + FormatDuration(job.stepStart));
+    job.stepText = copied;
+    job.Report(used, used);
+    return true;
+}

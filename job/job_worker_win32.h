@@ -1,0 +1,45 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/run_log_win32.h"
+#include "job/job_launch_win32.h"
+#include "job/job_text.h"
+#include "text/clock.h"
+
+// The worker's values for one job, shared by its steps.
+struct Job {
+    JobSettings settings;
+    JobChoices choices;
+    std::wstring driveLetter;  // "E:"
+    std::wstring isoName;
+    int64_t isoSize = 0;
+    std::wstring booticePath;
+    std::wstring sevenZipPath;
+    std::wstring sevenZipLibPath;
+    std::wstring stepName;
+    std::wstring stepText;
+    ClockValue stepStart = 0;
+
+    void Log(const std::wstring& line) const { WriteJobLogLine(line, settings.LogFile); }
+    void Report(int64_t total, int64_t done) const { settings.Progress(stepName, stepText, total, done); }
+    // Starts a step: its name for the reports and its clock for the duration.
+    void Begin(const std::wstring& name) {
+        stepName = name;
+        stepStart = ClockNow();
+    }
+};
+
+// Every end of a job: the final report of 100 of 100, the lock released, the window told.
+void EndJob(Job& job, const std::wstring& finalText);
+// Logs a failure with the step's duration and ends the job with the same text without it.
+void FailJob(Job& job, const std::wstring& text);
+// The user asked to stop (tried without waiting); true when the job has been ended for it.
+bool CancelledAt(Job& job);
+
+// The steps; each returns false when it has ended the job.
+bool RunFormatAndBootRecords(Job& job);
+bool RunExtraction(Job& job);
+bool RunAddFiles(Job& job);
+void RunGrub4DosAndFinish(Job& job);

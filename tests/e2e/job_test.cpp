@@ -1,0 +1,364 @@
+// Whole jobs under Wine: a simulated USB stick, an image made by xorriso, the real 7-Zip payload
+// (or a slow stand-in) and the stand-in disk tool; the drive, the tool's journal, the log and the
+// window are checked after each.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/control_ids.h"
+#include "tests/harness/harness.h"
+
+using namespace harness;
+
+namespace {
+
+const std::string kStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
+const std::string kFormatFat32 =
+    "/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyStick /quiet";
+const std::string kMbr = "/device=E: /mbr /install /type=nt60 /quiet";
+const std::string kPbr = "/device=E: /pbr /install /type=bootmgr /quiet";
+const std::string kGrubPbr = "/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::wstring Fixture(const std::wstring& name) { return BuildFolder() + L"\\fixtures\\" + name; }
+
+class Job : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = FreshTestFolder();
+        exe_ = InstallTestBuild(folder_);
+        drive_ = folder_ + L"\\stick";
+        stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, drive_, L"MyStick");
+        ASSERT_TRUE(WriteFileBytes(drive_ + L"\\old-file.txt", "on the stick before the format"));
+        tools_ = folder_ + L"\\Tarnvik";
+        MakeFolders(tools_);
+        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (tools_ + L"\\Bootice.exe").c_str(), FALSE));
+        temp_ = TempFolder();
+    }
+
+    // Starts Tarnvik in debug mode and chooses the image in its dialog.
+    HWND Start(const std::wstring& image) {
+        HWND window = StartAndShow(program_, exe_, L"debug", folder_, L"window.png", L"E");
+        if (!window) return nullptr;
+        program_.Click(window, kIsoButton);
+        const DialogState dialog = program_.WaitForDialog(L"Choose an ISO image ...");
+        EXPECT_TRUE(dialog.handle && program_.OpenFile(dialog, image));
+        return window;
+    }
+    void Confirm(HWND window) {
+        program_.Click(window, kCopyButton);
+        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
+        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u) << Narrow(warning.text);
+        ASSERT_TRUE(program_.Answer(warning, IDYES));
+    }
+    // Waits for the job's end as the window shows it, then checks what every end shows.
+    void ExpectEnded(HWND window, const std::wstring& status, int bar) {
+        ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 120000));
+        SaveWindowPicture(window, folder_ + L"\\ended.png");
+        EXPECT_EQ(program_.Control(window, kStatusText).text, status);
+        EXPECT_EQ(program_.Control(window, kJobProgressBar).position, bar);
+        EXPECT_FALSE(program_.Control(window, kCopyButton).visible);
+    }
+    void CloseProgram(HWND window) {
+        program_.Close(window);
+        DWORD code = 1;
+        ASSERT_TRUE(program_.WaitForExit(code));
+        EXPECT_EQ(code, 0u);
+    }
+    void ExpectNoTempTools() {
+        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
+            EXPECT_FALSE(FileExists(temp_ + name)) << Narrow(name) << " left in the temp folder";
+        }
+    }
+    std::vector<std::string> Journal() { return ReadLines(tools_ + L"\\bootice-journal.txt"); }
+    // The job's lines of the log: from its heading to the line before the run's "Exit".
+    std::vector<std::string> JobLog() {
+        std::vector<std::string> lines = ReadLines(folder_ + L"\\Tarnvik.log");
+        auto start = std::find_if(lines.begin(), lines.end(),
+                                  [](const std::string& l) { return l.rfind("Copy ISO To USB Drive  - ", 0) == 0; });
+        if (start == lines.end() || lines.size() < 2) return {};
+        return std::vector<std::string>(start + 9, lines.end() - 2);  // after the header
+    }
+    void ExpectLog(const std::vector<std::string>& patterns) {
+        const std::vector<std::string> lines = JobLog();
+        ASSERT_EQ(lines.size(), patterns.size()) << testing::PrintToString(lines);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i]))) << lines[i] << "\n  !~ " << patterns[i];
+        }
+    }
+    std::map<std::wstring, std::string> DriveTree() {
+        auto tree = ReadTree(drive_);
+        tree.erase(L".windows-label");
+        return tree;
+    }
+    static std::wstring TempFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        return temp;
+    }
+
+    std::wstring folder_, exe_, drive_, tools_, temp_;
+    std::unique_ptr<SimulatedDrive> stick_;
+    Program program_;
+};
+
+std::string Escaped(const std::string& text) { return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+
+TEST_F(Job, Fat32WithTheStandardBootManager) {
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    Confirm(window);
+    ExpectEnded(window, L"DONE", 100);
+    CloseProgram(window);
+
+    EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}));
+    EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
+    std::string label;
+    ReadFileBytes(drive_ + L"\\.windows-label", label);
+    EXPECT_EQ(label, "MyStick");
+    ExpectLog({
+        R"(Formatting USB device E:\\)",
+        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+        "Write Master and Partition Boot Record",
+        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+        R"(Copy plain\.iso files \(3\.66 MB\)  to USB drive E:\\)",
+        R"(Successfully Copied plain\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
+        "DONE",
+    });
+    ExpectNoTempTools();
+}
+
+TEST_F(Job, NtfsWithALabelHoldingABlank) {
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kNtfsOption);
+    program_.Type(window, kLabelField, L"My Stick");
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
+    Confirm(window);
+    ExpectEnded(window, L"DONE", 100);
+    CloseProgram(window);
+    EXPECT_EQ(Journal(), (std::vector<std::string>{
+                             "/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS "
+                             "/vollabel=My Stick /quiet",
+                             kMbr, kPbr}));
+    EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
+    const std::vector<std::string> header = ReadLines(folder_ + L"\\Tarnvik.log");
+    EXPECT_NE(std::find(header.begin(), header.end(), "Volume Label: My Stick"), header.end());
+    EXPECT_NE(std::find(header.begin(), header.end(), "File System: NTFS"), header.end());
+    ExpectNoTempTools();
+}
+
+class JobWithAddFiles : public Job {
+protected:
+    void PlantAddFiles() {
+        const std::wstring add = folder_ + L"\\TarnvikAddFiles";
+        MakeFolders(add + L"\\extra\\deep\\more");
+        WriteFileBytes(add + L"\\extra\\readme.txt", "extra readme\r\n");
+        WriteFileBytes(add + L"\\extra\\deep\\more\\data.bin", std::string(10000, 'd'));
+        WriteFileBytes(add + L"\\hidden.txt", "hidden");
+        WriteFileBytes(add + L"\\readonly.txt", "read only");
+        WriteFileBytes(add + L"\\empty.txt", "");
+        WriteFileBytes(add + L"\\README.TXT", "replaces the image's own README");
+        SetFileAttributesW((add + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesW((add + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        // A last-write time far from now, to see it carried over.
+        HANDLE file = CreateFileW((add + L"\\extra\\readme.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        FILETIME old{0x2A5B3C00, 0x01D20000};
+        SetFileTime(file, nullptr, nullptr, &old);
+        CloseHandle(file);
+        oldTime_ = old;
+    }
+    FILETIME oldTime_{};
+};
+
+TEST_F(JobWithAddFiles, CopiesTheTreeWithAttributesAndTimes) {
+    PlantAddFiles();
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(program_.Control(window, kAddFilesCheck).checked);
+    Confirm(window);
+    ExpectEnded(window, L"DONE", 100);
+    CloseProgram(window);
+
+    std::map<std::wstring, std::string> expected = ReadTree(Fixture(L"plain"));
+    for (const auto& [path, content] : ReadTree(folder_ + L"\\TarnvikAddFiles")) expected[path] = content;
+    EXPECT_EQ(DriveTree(), expected);
+    EXPECT_TRUE(GetFileAttributesW((drive_ + L"\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesW((drive_ + L"\\hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    WIN32_FILE_ATTRIBUTE_DATA copied{};
+    ASSERT_TRUE(GetFileAttributesExW((drive_ + L"\\extra\\readme.txt").c_str(), GetFileExInfoStandard, &copied));
+    EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &oldTime_), 0);
+    ExpectLog({
+        R"(Formatting USB device E:\\)",
+        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+        "Write Master and Partition Boot Record",
+        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+        R"(Copy plain\.iso files \(3\.66 MB\)  to USB drive E:\\)",
+        R"(Successfully Copied plain\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
+        R"(Copy additional Files \(9\.82 KB\), Number of files \(6\))",
+        R"(Successfully Copied additional Files to USB drive E:\\ \(9\.82 KB\)  - )" + kStamp,
+        "DONE",
+    });
+    ExpectNoTempTools();
+}
+
+TEST_F(JobWithAddFiles, LeavesThemOutWhenNotTicked) {
+    PlantAddFiles();
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kAddFilesCheck);
+    ASSERT_TRUE(WaitUntil([&] { return !program_.Control(window, kAddFilesCheck).checked; }));
+    Confirm(window);
+    ExpectEnded(window, L"DONE", 100);
+    CloseProgram(window);
+    EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
+    const std::vector<std::string> lines = JobLog();
+    EXPECT_EQ(lines.size(), 7u) << "no additional-files lines";
+}
+
+struct GrubCase {
+    const char* name;
+    const wchar_t* fixture;
+    bool detected;
+};
+
+class Grub4Dos : public Job, public testing::WithParamInterface<GrubCase> {};
+
+TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
+    const GrubCase& c = GetParam();
+    HWND window = Start(Fixture(std::wstring(c.fixture) + L".iso"));
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kGrub4DosOption);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
+    Confirm(window);
+    ExpectEnded(window, L"DONE", 100);
+    CloseProgram(window);
+
+    std::map<std::wstring, std::string> expected = ReadTree(Fixture(c.fixture));
+    if (expected.count(L"boot\\grldr") && !expected.count(L"grldr")) expected[L"grldr"] = expected[L"boot\\grldr"];
+    if (c.detected) expected.erase(L"boot\\grldr");
+    EXPECT_EQ(DriveTree(), expected);
+
+    std::vector<std::string> journal = {kFormatFat32, kMbr, kPbr};
+    if (c.detected) journal.push_back(kGrubPbr);
+    EXPECT_EQ(Journal(), journal);
+
+    const std::string iso = Escaped(Narrow(c.fixture)) + R"(\.iso)";
+    std::vector<std::string> log = {
+        R"(Formatting USB device E:\\)",
+        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+        "Write Master and Partition Boot Record",
+        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+        "Copy " + iso + R"( files \(.+\)  to USB drive E:\\)",
+        "Successfully Copied " + iso + R"( to USB drive E:\\ \(.+\)  - )" + kStamp,
+        "Detect Grub4Dos at root or in Boot folder",
+    };
+    if (c.detected) {
+        log.insert(log.end(), {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
+                               "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
+    } else {
+        log.push_back("Grub4Dos not detected");
+    }
+    log.push_back("DONE");
+    ExpectLog(log);
+    ExpectNoTempTools();
+}
+
+INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
+                         testing::Values(GrubCase{"AtTheRoot", L"grub-root", true},
+                                         GrubCase{"OnlyInBoot", L"grub-boot", true},
+                                         GrubCase{"InBoth", L"grub-both", true},
+                                         GrubCase{"Absent", L"plain", false},
+                                         GrubCase{"ZeroBytes", L"grub-empty", false}),
+                         [](const testing::TestParamInfo<GrubCase>& info) { return info.param.name; });
+
+TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
+    HWND window = Start(Fixture(L"corrupt.iso"));
+    ASSERT_NE(window, nullptr);
+    Confirm(window);
+    ExpectEnded(window, L"An error occurred while Extracting corrupt.iso   (  100 b )", 99);
+    CloseProgram(window);
+    ExpectLog({
+        R"(Formatting USB device E:\\)",
+        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+        "Write Master and Partition Boot Record",
+        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+        R"(Copy corrupt\.iso files \(1\.00 MB\)  to USB drive E:\\)",
+        R"(An error occurred while Extracting corrupt\.iso  - )" + kStamp,
+    });
+    ExpectNoTempTools();
+}
+
+TEST_F(Job, MissingDiskToolEndsWithTheInstallError) {
+#ifdef TARNVIK_BUILT_WITH_BOOTICE
+    GTEST_SKIP() << "this build carries BOOTICE";
+#endif
+    DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    Confirm(window);
+    ExpectEnded(window, L"An error occurred while installing Bootice in temp folder", 100);
+    CloseProgram(window);
+    ExpectLog({"An error occurred while installing Bootice in temp folder"});
+    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";
+    ExpectNoTempTools();
+}
+
+TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-delay-ms.txt", "4000"));
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    Confirm(window);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kStatusText).text == L"Formatting USB device E:\\"; }));
+
+    // No: the job goes on. Yes: it stops at its next chance and the program ends.
+    program_.Close(window);
+    DialogState question = program_.WaitForDialog(L"Tarnvik");
+    EXPECT_EQ(question.text, L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?");
+    ASSERT_TRUE(program_.Answer(question, IDNO));
+    program_.Close(window);
+    question = program_.WaitForDialog(L"Tarnvik");
+    SaveWindowPicture(window, folder_ + L"\\question.png");
+    ASSERT_TRUE(program_.Answer(question, IDYES));
+    DWORD code = 1;
+    ASSERT_TRUE(program_.WaitForExit(code, 60000));
+    EXPECT_EQ(code, 0u);
+
+    EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}));
+    ExpectLog({
+        R"(Formatting USB device E:\\)",
+        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+        "Write Master and Partition Boot Record",
+        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+        "Process Canceled",
+    });
+    ExpectNoTempTools();
+}
+
+TEST_F(Job, QuitDuringTheExtractionStopsTheArchiver) {
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\slow_archiver.exe").c_str(), (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    Confirm(window);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0; }));
+    ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"7z.exe"); }));
+    SaveWindowPicture(window, folder_ + L"\\extracting.png");
+    program_.Close(window);
+    ASSERT_TRUE(program_.Answer(program_.WaitForDialog(L"Tarnvik"), IDYES));
+    DWORD code = 1;
+    ASSERT_TRUE(program_.WaitForExit(code, 60000));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(ProcessRunning(L"7z.exe")) << "the archiver was stopped";
+    const std::vector<std::string> log = JobLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Process Canceled");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "DONE"), 0);
+    EXPECT_TRUE(FileExists(tools_ + L"\\7z.exe")) << "replacement files are never deleted";
+    ExpectNoTempTools();
+}
+
+}  // namespace

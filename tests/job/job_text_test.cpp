@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "job/job_text.h"
+
+namespace {
+
+TEST(JobHeader, LinesInOrder) {
+    const JobChoices job{L"D:\\iso\\Win 11.iso", L"E:\\", L"NTFS", L"", true, false};
+    const std::vector<std::wstring> expected = {
+        L"",
+        L"**************************************",
+        L"Copy ISO To USB Drive  - 2024/03/09,13:45:12",
+        L"USB Drive: E:\\",
+        L"ISO File: D:\\iso\\Win 11.iso",
+        L"ISO File Name: Win 11.iso (4.65 GB)",
+        L"File System: NTFS",
+        L"Volume Label: ",
+        L"Grub4Dos (if detected) selected",
+        L"Add Files to USB root Not selected",
+        L"",
+    };
+    EXPECT_EQ(JobHeaderLines(job, L"2024/03/09,13:45:12", 5000000000), expected);
+    const JobChoices plain{L"a.iso", L"F:\\", L"FAT32", L"MyUSB", false, true};
+    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[8], L"Boot Manager selected");
+    EXPECT_EQ(JobHeaderLines(plain, L"t", 0)[9], L"Add Files to USB root selected");
+}
+
+TEST(ToolCommandLines, BooticeAndSevenZip) {
+    const struct {
+        std::wstring parameters;
+        const wchar_t* expected;
+    } cases[] = {
+        {BooticeFormatParameters(L"E:", L"FAT32", L"MyUSB"),
+         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyUSB /quiet"},
+        {BooticeFormatParameters(L"F:", L"NTFS", L"DATA"),
+         L"/device=F: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=DATA /quiet"},
+        // Blanks stay unquoted; an empty label leaves the switch bare.
+        {BooticeFormatParameters(L"E:", L"FAT32", L"My Stick"),
+         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick /quiet"},
+        {BooticeFormatParameters(L"E:", L"FAT32", L""),
+         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel= /quiet"},
+        {BooticeMbrParameters(L"E:"), L"/device=E: /mbr /install /type=nt60 /quiet"},
+        {BooticePbrParameters(L"E:"), L"/device=E: /pbr /install /type=bootmgr /quiet"},
+        {BooticeGrub4DosParameters(L"E:"), L"/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"},
+        {SevenZipParameters(L"D:\\My Images\\Win 11.iso", L"E:\\"), LR"(x -y "D:\My Images\Win 11.iso" -o"E:\")"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.parameters, c.expected);
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include "tools/payload_win32.h"
+
+#include "res/resource_ids.h"
+#include "tools/folders.h"
+#include "tools/path_size.h"
+#include "tools/unique_handle_win32.h"
+
+namespace {
+
+Payload LoadPayload(int id) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(module, found);
+    if (!loaded) return {};
+    return {static_cast<const uint8_t*>(LockResource(loaded)), SizeofResource(module, found)};
+}
+
+}  // namespace
+
+Payload BooticePayload() { return LoadPayload(IDR_BOOTICE); }
+Payload SevenZipPayload() { return LoadPayload(IDR_SEVENZIP); }
+Payload SevenZipLibPayload() { return LoadPayload(IDR_SEVENZIP_LIB); }
+
+bool InstallPayload(const Payload& payload, const std::wstring& path) {
+    if (PathSize(path) >= 0) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+    // A tool the build did not carry is a failed installation, and leaves no empty file behind.
+    if (payload.size == 0) return false;
+    {
+        UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            DWORD written = 0;
+            WriteFile(file.get(), payload.data, static_cast<DWORD>(payload.size), &written, nullptr);
+        }
+    }
+    return PathSize(path) == static_cast<int64_t>(payload.size);
+}
+
+std::wstring ToolOverrideFolder() { return CurrentFolder() + L"Tarnvik\\"; }
+
+void DeleteIfNotEmpty(const std::wstring& path) {
+    if (PathSize(path) > 0) DeleteFileW(path.c_str());
+}
+
+std::wstring PrepareBootice(std::wstring& booticePath) {
+    const std::wstring replacement = ToolOverrideFolder() + L"Bootice.exe";
+    if (PathSize(replacement) > 0) {
+        booticePath = replacement;
+        return {};
+    }
+    if (InstallPayload(BooticePayload(), booticePath)) return {};
+    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+    return L"An error occurred while installing Bootice in temp folder";
+}
+
+std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath) {
+    const std::wstring replacement = ToolOverrideFolder() + L"7z.exe";
+    const std::wstring replacementLib = ToolOverrideFolder() + L"7z.dll";
+    if (PathSize(replacement) > 0 && PathSize(replacementLib) > 0) {
+        sevenZipPath = replacement;
+        sevenZipLibPath = replacementLib;
+        return {};
+    }
+    std::wstring error;
+    if (!InstallPayload(SevenZipPayload(), sevenZipPath)) {
+        error = L"An error occurred while installing 7z.exe in temp folder";
+    } else if (!InstallPayload(SevenZipLibPayload(), sevenZipLibPath)) {
+        error = L"An error occurred while installing 7z.dll in temp folder";
+    } else {
+        return {};
+    }
+    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
+    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+    return error;
+}

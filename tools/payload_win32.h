@@ -1,0 +1,30 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A tool file carried inside the program; empty when the build did not have it.
+struct Payload {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+Payload BooticePayload();
+Payload SevenZipPayload();
+Payload SevenZipLibPayload();
+
+// Writes the payload to the path, replacing what is there (read-only or not). True when the
+// file then has exactly the payload's length; an empty payload never installs.
+bool InstallPayload(const Payload& payload, const std::wstring& path);
+
+// The folder "Tarnvik" under the current directory, whose tool files replace the payloads.
+std::wstring ToolOverrideFolder();
+
+// Settle which BOOTICE or 7-Zip files a step runs: the replacement files when present, else the
+// payloads written into the temp folder (the paths passed in). Empty text on success, the error
+// text to report otherwise.
+std::wstring PrepareBootice(std::wstring& booticePath);
+std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath);
+
+// Deletes a file if it has at least one byte; what the clean-up rules do with the temp copies.
+void DeleteIfNotEmpty(const std::wstring& path);
