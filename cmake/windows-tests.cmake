@@ -105,6 +105,7 @@ endforeach()
 # The README's run command uses this to show the program on a private display.
 add_executable(run_demo tests/harness/run_demo.cpp)
 target_link_libraries(run_demo PRIVATE tarnvik_harness)
+add_dependencies(run_demo TarnvikTestBuild fake_bootice)
 target_link_options(run_demo PRIVATE -municode ${TARNVIK_STATIC_LINK})
 tarnvik_warnings(run_demo)
 

@@ -1,39 +1,65 @@
-// Shows Tarnvik on a display without a person in front of it: starts the program from the build
-// tree with the given arguments, saves a screenshot of its window, then closes it as a user would.
+// Shows Tarnvik at work on a display without a person in front of it. It runs the program's test
+// build (which reports the simulated drive E: on USB) with a stand-in for BOOTICE, which does no
+// disk work, and the real 7-Zip payload: E: is a folder, the image one the run command made.
+// Usage: run_demo IMAGE.iso
 #include <windows.h>
 
 #include <cstdio>
 
+#include "app/control_ids.h"
 #include "tests/harness/harness.h"
 
-int wmain(int argc, wchar_t** argv) {
-    std::wstring arguments;
-    for (int i = 1; i < argc; ++i) {
-        if (!arguments.empty()) arguments += L" ";
-        arguments += L"\"" + std::wstring(argv[i]) + L"\"";
-    }
-    const std::wstring folder = harness::BuildFolder() + L"\\run";
-    harness::MakeFolders(folder);
+using namespace harness;
 
-    harness::Program program;
-    if (!program.Start(harness::BuildFolder() + L"\\Tarnvik.exe", arguments, folder)) {
-        std::fputs("run_demo: Tarnvik.exe could not be started\n", stderr);
-        return 1;
-    }
+namespace {
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "run_demo: %s\n", what);
+    return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) return Fail("usage: run_demo IMAGE.iso");
+    const std::wstring image = argv[1];
+    const std::wstring folder = BuildFolder() + L"\\run";
+    const std::wstring stick = folder + L"\\usb-stick-E";
+    MakeFolders(folder + L"\\Tarnvik");
+    DeleteFileW((folder + L"\\Tarnvik\\bootice-journal.txt").c_str());
+    const std::wstring exe = InstallTestBuild(folder);
+    CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    // A pause in the stand-in's format, so that the running job can be pictured.
+    WriteFileBytes(folder + L"\\Tarnvik\\bootice-delay-ms.txt", "1500");
+
+    RemoveSimulatedDrives();
+    SimulatedDrive drive(L'E', DRIVE_REMOVABLE, stick, L"DEMO STICK");
+    if (!drive.Mapped()) return Fail("the simulated drive E: could not be mapped");
+
+    Program program;
+    if (!program.Start(exe, L"debug", folder, L"E")) return Fail("Tarnvik.exe could not be started");
     HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
-    if (!window) {
-        std::fputs("run_demo: the Tarnvik window did not appear\n", stderr);
-        return 1;
+    if (!window) return Fail("the Tarnvik window did not appear");
+    program.Click(window, kIsoButton);
+    const DialogState dialog = program.WaitForDialog(L"Choose an ISO image ...");
+    if (!dialog.handle || !program.OpenFile(dialog, image)) return Fail("the image could not be chosen");
+    WaitUntil([&] { return program.Control(window, kIsoField).text.find(L".iso") != std::wstring::npos; });
+    SaveWindowPicture(window, folder + L"\\1-chosen.png");
+
+    program.Click(window, kCopyButton);
+    const DialogState warning = program.WaitForDialog(L"Tarnvik");
+    SaveWindowPicture(window, folder + L"\\2-warning.png");
+    program.Answer(warning, IDYES);
+    WaitUntil([&] { return !program.Control(window, kStatusText).text.empty(); });
+    SaveWindowPicture(window, folder + L"\\3-running.png");
+    if (!WaitUntil([&] { return program.Control(window, kBackButton).visible; }, 300000)) {
+        return Fail("the job did not end");
     }
-    if (!harness::SaveWindowPicture(window, folder + L"\\tarnvik.png")) {
-        std::fputs("run_demo: the screenshot could not be saved\n", stderr);
-    }
+    SaveWindowPicture(window, folder + L"\\4-finished.png");
+    const std::wstring status = program.Control(window, kStatusText).text;
     program.Close(window);
     DWORD exitCode = 1;
-    if (!program.WaitForExit(exitCode)) {
-        std::fputs("run_demo: Tarnvik did not end after its window was closed\n", stderr);
-        return 1;
-    }
-    std::printf("Tarnvik showed its window and ended with exit code %lu.\n", exitCode);
-    return exitCode == 0 ? 0 : 1;
+    if (!program.WaitForExit(exitCode)) return Fail("Tarnvik did not end after its window was closed");
+    std::printf("The job ended with \"%ls\"; Tarnvik exited with code %lu.\n", status.c_str(), exitCode);
+    return status == L"DONE" && exitCode == 0 ? 0 : 1;
 }
