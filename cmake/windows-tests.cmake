@@ -88,7 +88,7 @@ tarnvik_drive_tests(e2e_tests
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
-set_tests_properties(e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
+set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
                      PROPERTIES FIXTURES_REQUIRED iso_images)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)

@@ -222,6 +222,10 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
 }
 
 TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
+    // A real image this time, and the stand-in disk tool, so that both jobs run to their end.
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(), (folder_ + L"\\Small.iso").c_str(), FALSE));
+    MakeFolders(folder_ + L"\\Tarnvik");
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (folder_ + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE));
     HWND main = StartWithStick(L"debug");
     ASSERT_NE(main, nullptr);
     const std::wstring row = program_.Control(main, kDriveList).text;
@@ -264,16 +268,19 @@ TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
     const std::string header =
         "USB Drive: E:\\\r\n"
         "ISO File: " + std::string(folder_.begin(), folder_.end()) + "\\Small.iso\r\n"
-        "ISO File Name: Small.iso (4.00 KB)\r\n"
+        "ISO File Name: Small.iso (3.66 MB)\r\n"
         "File System: NTFS\r\n"
         "Volume Label: My Stick\r\n"
         "Boot Manager selected\r\n"
         "Add Files to USB root Not selected\r\n"
         "\r\n"
-        "DONE\r\n";
+        "Formatting USB device E:\\\r\n";
     const size_t first = log.find(header);
     ASSERT_NE(first, std::string::npos) << log;
-    EXPECT_NE(log.find(header, first + 1), std::string::npos) << "the second job's header";
+    const size_t second = log.find(header, first + 1);
+    ASSERT_NE(second, std::string::npos) << "the second job's header";
+    EXPECT_NE(log.find("\r\nDONE\r\n", first), std::string::npos);
+    EXPECT_NE(log.find("\r\nDONE\r\n", second), std::string::npos);
 }
 
 }  // namespace
