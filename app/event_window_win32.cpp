@@ -1,5 +1,7 @@
 #include "app/event_window_win32.h"
 
+#include <atomic>
+
 #include "app/dispatcher_win32.h"
 #include "job/taskbar_progress_win32.h"
 
@@ -10,6 +12,12 @@ constexpr UINT kJobEventMessage = WM_APP + 1;
 constexpr UINT kTaskbarValueMessage = WM_APP + 2;
 HWND g_eventWindow = nullptr;
 
+// The newest taskbar value not yet shown. A report comes after every 4 KiB chunk, so the values
+// are handed over through this one slot with at most one message under way: the window's queue
+// never fills up, which would also lose the job's end.
+constexpr int kNoValue = -1;
+std::atomic<int> g_taskbarValue{kNoValue};
+
 LRESULT CALLBACK EventWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case kJobEventMessage:
@@ -18,7 +26,7 @@ LRESULT CALLBACK EventWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             }
             return 0;
         case kTaskbarValueMessage:
-            SetTaskbarValue(static_cast<int>(wParam));
+            SetTaskbarValue(g_taskbarValue.exchange(kNoValue));
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -45,4 +53,6 @@ void DestroyEventWindow() {
 
 void PostJobEvent(int eventNumber) { PostMessageW(g_eventWindow, kJobEventMessage, eventNumber, 0); }
 
-void PostTaskbarValue(int value) { PostMessageW(g_eventWindow, kTaskbarValueMessage, value, 0); }
+void PostTaskbarValue(int value) {
+    if (g_taskbarValue.exchange(value) == kNoValue) PostMessageW(g_eventWindow, kTaskbarValueMessage, 0, 0);
+}

@@ -6,6 +6,7 @@
 bool CreateEventWindow(HINSTANCE instance);
 void DestroyEventWindow();
 
-// Worker side: the job's end (the event number of JobFinished) and taskbar values.
+// Worker side: the job's end (the event number of JobFinished) and taskbar values; the taskbar
+// always ends up showing the last value handed over.
 void PostJobEvent(int eventNumber);
 void PostTaskbarValue(int value);

@@ -93,3 +93,4 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 
 include(cmake/windows-tests.cmake)
+include(cmake/windows-bench.cmake)

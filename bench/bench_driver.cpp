@@ -1,0 +1,292 @@
+// Measures what Tarnvik itself costs beside the tools it runs, under Wine, and prints one
+// markdown table. Each figure is taken over several runs: median, min and max.
+// Usage: bench_driver DATA_FOLDER RUNS
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "tests/harness/harness.h"
+
+using namespace harness;
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency{};
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Polls finely: the start-up figures are tens of milliseconds.
+bool WaitFine(const std::function<bool()>& condition, double timeoutSeconds) {
+    const double deadline = Now() + timeoutSeconds;
+    while (!condition()) {
+        if (Now() > deadline) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+struct Figure {
+    std::vector<double> samples;
+    double Median() const {
+        std::vector<double> s = samples;
+        std::sort(s.begin(), s.end());
+        if (s.empty()) return 0;
+        return s.size() % 2 ? s[s.size() / 2] : (s[s.size() / 2 - 1] + s[s.size() / 2]) / 2;
+    }
+    double Min() const { return samples.empty() ? 0 : *std::min_element(samples.begin(), samples.end()); }
+    double Max() const { return samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end()); }
+};
+
+void Row(const char* what, const Figure& f, const char* unit, int decimals = 2) {
+    std::printf("| %s | %.*f | %.*f | %.*f | %s |\n", what, decimals, f.Median(), decimals, f.Min(), decimals,
+                f.Max(), unit);
+}
+
+void EmptyFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L".." || name == L".windows-label") continue;
+        const std::wstring path = folder + L"\\" + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            EmptyFolder(path);
+            RemoveDirectoryW(path.c_str());
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
+// CPU seconds (user and system) of the Unix process that runs a Windows program whose command
+// line holds the marker, read from /proc through Wine's Z: drive; -1 when not found.
+double UnixCpuSeconds(const std::string& marker) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return -1;
+    double seconds = -1;
+    do {
+        if (!iswdigit(entry.cFileName[0])) continue;
+        const std::wstring dir = std::wstring(L"Z:\\proc\\") + entry.cFileName;
+        std::string line, stat;
+        if (!ReadFileBytes(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos) continue;
+        if (!ReadFileBytes(dir + L"\\stat", stat)) continue;
+        const size_t close = stat.rfind(')');
+        unsigned long long user = 0, system = 0;
+        // After the command name: state, then 10 fields, then utime and stime, in clock ticks.
+        if (std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                        &user, &system) == 2) {
+            seconds = static_cast<double>(user + system) / 100.0;  // USER_HZ
+        }
+        break;
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return seconds;
+}
+
+struct Bench {
+    std::wstring data, folder, stick, exe;
+    int runs = 5;
+
+    // Starts Tarnvik in a working folder, with the stick E: on USB and the image chosen.
+    HWND Start(Program& program, const std::wstring& work, const std::wstring& image) {
+        if (!program.Start(exe, L"", work, L"E")) return nullptr;
+        HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+        if (!window) return nullptr;
+        program.Click(window, kIsoButton);
+        if (!program.OpenFile(program.WaitForDialog(L"Choose an ISO image ..."), image)) return nullptr;
+        return window;
+    }
+    void ConfirmCopy(Program& program, HWND window) {
+        program.Click(window, kCopyButton);
+        program.Answer(program.WaitForDialog(L"Tarnvik"), IDYES);
+    }
+    void Close(Program& program, HWND window) {
+        program.Close(window);
+        DWORD code;
+        program.WaitForExit(code, 60000);
+    }
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    Bench b;
+    b.data = argv[1];
+    if (argc > 2) b.runs = std::max(1, _wtoi(argv[2]));
+    b.folder = BuildFolder() + L"\\bench-runs";
+    b.stick = b.folder + L"\\stick";
+    MakeFolders(b.folder + L"\\Tarnvik");
+    b.exe = InstallTestBuild(b.folder);
+    const std::wstring fake = BuildFolder() + L"\\fake_bootice.exe";
+    CopyFileW(fake.c_str(), (b.folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    MakeFolders(b.data + L"\\work\\Tarnvik");
+    CopyFileW(fake.c_str(), (b.data + L"\\work\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    RemoveSimulatedDrives();
+    auto stick = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, b.stick, L"BENCH");
+    const std::string marker = "bench-runs\\Tarnvik.exe";
+    const std::wstring sevenZip = BuildFolder() + L"\\..\\..\\payload\\7z.exe";
+
+    Figure jobWall, sevenZipWall, jobCpu, jobCpuShare, addStep, referenceCopy, startTarnvik, startMinimal;
+    for (int run = 0; run < b.runs; ++run) {
+        // 1. A whole job on the 1 GiB image, against 7-Zip alone on the same image.
+        {
+            EmptyFolder(b.stick);
+            Program program;
+            HWND window = b.Start(program, b.folder, b.data + L"\\bench-1g.iso");
+            if (!window) return 1;
+            b.ConfirmCopy(program, window);
+            const double start = Now();
+            const double cpuStart = UnixCpuSeconds(marker);
+            WaitFine([&] { return program.Control(window, kBackButton).visible; }, 600);
+            const double wall = Now() - start;
+            const double cpu = UnixCpuSeconds(marker) - cpuStart;
+            jobWall.samples.push_back(wall);
+            jobCpu.samples.push_back(cpu);
+            jobCpuShare.samples.push_back(100.0 * cpu / wall);
+            b.Close(program, window);
+        }
+        {
+            EmptyFolder(b.stick);
+            std::wstring commandLine = L"\"" + sevenZip + L"\" x -y \"" + b.data + L"\\bench-1g.iso\" -o\"E:\\\"";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = SW_HIDE;
+            PROCESS_INFORMATION info{};
+            const double start = Now();
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info)) {
+                return 1;
+            }
+            WaitForSingleObject(info.hProcess, INFINITE);
+            sevenZipWall.samples.push_back(Now() - start);
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+        }
+        // 2. The additional-files step on 1 GiB, against CopyFileExW on the same tree.
+        {
+            EmptyFolder(b.stick);
+            Program program;
+            const std::wstring work = b.data + L"\\work";
+            if (!program.Start(b.exe, L"", work, L"E")) return 1;
+            HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+            program.Click(window, kIsoButton);
+            program.OpenFile(program.WaitForDialog(L"Choose an ISO image ..."), b.data + L"\\tiny.iso");
+            b.ConfirmCopy(program, window);
+            WaitFine([&] { return program.Control(window, kStatusText).text.rfind(L"Copy additional", 0) == 0; }, 120);
+            const double start = Now();
+            WaitFine([&] { return program.Control(window, kBackButton).visible; }, 1200);
+            addStep.samples.push_back(Now() - start);
+            b.Close(program, window);
+        }
+        {
+            EmptyFolder(b.stick);
+            std::wstring commandLine = L"\"" + BuildFolder() + L"\\reference_copy.exe\" \"" + b.data +
+                                       L"\\work\\TarnvikAddFiles\" \"E:\\\\\"";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION info{};
+            const double start = Now();
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &info)) {
+                return 1;
+            }
+            WaitForSingleObject(info.hProcess, INFINITE);
+            referenceCopy.samples.push_back(Now() - start);
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+        }
+        // 3. Start-up to a shown window with its drive list filled, against a minimal window.
+        {
+            Program program;
+            const double start = Now();
+            program.Start(b.exe, L"", b.folder, L"E");
+            HWND window = nullptr;
+            WaitFine(
+                [&] {
+                    if (!window) window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive", 0);
+                    return window && !program.Control(window, kDriveList).rows.empty();
+                },
+                60);
+            startTarnvik.samples.push_back((Now() - start) * 1000);
+            b.Close(program, window);
+        }
+        {
+            Program program;
+            const double start = Now();
+            program.Start(BuildFolder() + L"\\minimal_window.exe", L"", b.folder);
+            HWND window = nullptr;
+            WaitFine([&] { return (window = program.WaitForWindow(L"Minimal window", 0)) != nullptr; }, 60);
+            startMinimal.samples.push_back((Now() - start) * 1000);
+            b.Close(program, window);
+        }
+    }
+    stick.reset();
+
+    // 4. RebuildDriveList with 1, 6 and 20 mapped drives (with the prefix's own C: and Z:).
+    std::vector<std::pair<int, Figure>> scans;
+    const std::wstring letters = L"DEFGHIJKLMNOPQRSTUVW";
+    for (int count : {1, 6, 20}) {
+        RemoveSimulatedDrives();
+        std::vector<std::unique_ptr<SimulatedDrive>> drives;
+        for (int i = 0; i < count; ++i) {
+            drives.push_back(std::make_unique<SimulatedDrive>(letters[i], DRIVE_REMOVABLE,
+                                                              b.folder + L"\\scan\\" + letters[i], L"SCAN"));
+        }
+        Figure figure;
+        Program program;
+        program.Start(b.exe, L"", b.folder, letters.substr(0, count));
+        HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+        HWND refresh = program.Control(window, kRefreshButton).handle;
+        for (int run = 0; run < b.runs; ++run) {
+            const int clicks = 10;
+            const double start = Now();
+            for (int i = 0; i < clicks; ++i) SendMessageW(refresh, BM_CLICK, 0, 0);
+            figure.samples.push_back((Now() - start) * 1000 / clicks);
+        }
+        b.Close(program, window);
+        scans.push_back({count, figure});
+    }
+
+    auto ratio = [](const Figure& a, const Figure& b) { return b.Median() > 0 ? a.Median() / b.Median() : 0; };
+    const double gib = 999.0 / 1024.0;  // the data's size in GiB
+    Figure addThroughput, referenceThroughput;
+    for (double s : addStep.samples) addThroughput.samples.push_back(gib * 1024 / s);
+    for (double s : referenceCopy.samples) referenceThroughput.samples.push_back(gib * 1024 / s);
+
+    std::printf("| Measurement (%d runs) | Median | Min | Max | Unit |\n|---|---|---|---|---|\n", b.runs);
+    Row("Job on the 1 GiB image, wall time (stand-in disk tool, real 7-Zip)", jobWall, "s");
+    Row("7-Zip alone on the same image, same command line", sevenZipWall, "s");
+    Row("Tarnvik's own CPU during the job", jobCpu, "s");
+    Row("Tarnvik's own CPU as a share of the job's wall time", jobCpuShare, "%");
+    Row("Additional-files step, 1 GiB", addThroughput, "MiB/s", 1);
+    Row("CopyFileExW reference copy, same tree", referenceThroughput, "MiB/s", 1);
+    Row("Start-up to MainWindow with its drive list filled", startTarnvik, "ms", 1);
+    Row("Start-up of a minimal Win32 window", startMinimal, "ms", 1);
+    for (const auto& [count, figure] : scans) {
+        const std::string what = "RebuildDriveList with " + std::to_string(count) + " mapped drive" +
+                                 (count > 1 ? "s" : "") + " (plus C: and Z:)";
+        Row(what.c_str(), figure, "ms");
+    }
+    std::printf("\n| Ratio (of medians) | Value | Target |\n|---|---|---|\n");
+    std::printf("| Job wall time / 7-Zip alone | %.3f | within 1.10 |\n", ratio(jobWall, sevenZipWall));
+    std::printf("| Tarnvik CPU / job wall time | %.2f %% | under 2 %% |\n", jobCpuShare.Median());
+    std::printf("| Add-files throughput / CopyFileExW throughput | %.3f | 0.8 or more |\n",
+                ratio(addThroughput, referenceThroughput));
+    std::printf("| Start-up / minimal window | %.3f | within 1.5 |\n", ratio(startTarnvik, startMinimal));
+    return 0;
+}

@@ -1,0 +1,10 @@
+# The benchmark's programs (bench/run.sh builds them; the default build leaves them out).
+add_executable(bench_driver EXCLUDE_FROM_ALL bench/bench_driver.cpp)
+target_link_libraries(bench_driver PRIVATE tarnvik_harness)
+add_dependencies(bench_driver TarnvikTestBuild fake_bootice)
+add_executable(minimal_window EXCLUDE_FROM_ALL WIN32 bench/minimal_window.cpp)
+add_executable(reference_copy EXCLUDE_FROM_ALL bench/reference_copy.cpp)
+foreach(target bench_driver minimal_window reference_copy)
+    target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK})
+    tarnvik_warnings(${target})
+endforeach()
