@@ -1,6 +1,7 @@
 #include "app/dispatcher_win32.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include "app/about_panel_win32.h"
 #include "app/app_state_win32.h"
@@ -92,6 +93,10 @@ void OnIsoButton() {
 }
 
 void OnAddFilesFolderIcon() {
+    // The shell wants COM on the thread that asks it to open a folder; started here, when first
+    // needed, since starting it costs the program's start-up time otherwise.
+    static const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    (void)comStarted;
     const std::wstring folder = AddFilesFolder();
     const std::wstring named = folder.substr(0, folder.size() - 1);
     if (PathSize(named) == kPathMissing) CreateDirectoryW(named.c_str(), nullptr);

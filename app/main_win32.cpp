@@ -1,6 +1,5 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <climits>
 
@@ -94,8 +93,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    // The shell (opening a folder) and the taskbar progress want COM on this thread.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     CreateEventWindow(instance);
     RegisterMainWindowClass(instance);
     RegisterAboutPanelClass(instance);
