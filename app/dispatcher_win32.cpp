@@ -19,6 +19,7 @@
 #include "tools/child_process_win32.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
+#include "tools/payload_win32.h"
 
 namespace {
 
@@ -76,9 +77,7 @@ void OnJobFinished() {
     AppState& app = App();
     StopTaskbarProgress();
     const std::wstring temp = TempFolder();
-    for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
-        if (PathSize(temp + name) > 0) DeleteFileW((temp + name).c_str());
-    }
+    for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) DeleteIfNotEmpty(temp + name);
     app.jobRunning = false;
     if (app.quitAfterJob) {
         app.quitRequested = true;
