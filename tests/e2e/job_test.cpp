@@ -19,6 +19,26 @@ const std::string kMbr = "/device=E: /mbr /install /type=nt60 /quiet";
 const std::string kPbr = "/device=E: /pbr /install /type=bootmgr /quiet";
 const std::string kGrubPbr = "/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
 
+// The log lines of the format and boot-record stage, the same in every job that gets past it.
+const std::vector<std::string> kFormatStage = {
+    R"(Formatting USB device E:\\)",
+    R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+    "Write Master and Partition Boot Record",
+    "Successfully Write Master and Partition Boot Record  - " + kStamp,
+};
+
+// The format stage's lines, then the given ones.
+std::vector<std::string> AfterFormat(std::vector<std::string> rest) {
+    rest.insert(rest.begin(), kFormatStage.begin(), kFormatStage.end());
+    return rest;
+}
+
+// The extraction's two lines for an image whose size text the pattern gives.
+std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern) {
+    return {"Copy " + isoPattern + " files \\(" + sizePattern + "\\)  to USB drive E:\\\\",
+            "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kStamp};
+}
+
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 std::wstring Fixture(const std::wstring& name) { return BuildFolder() + L"\\fixtures\\" + name; }
@@ -117,15 +137,9 @@ TEST_F(Job, Fat32WithTheStandardBootManager) {
     std::string label;
     ReadFileBytes(drive_ + L"\\.windows-label", label);
     EXPECT_EQ(label, "MyStick");
-    ExpectLog({
-        R"(Formatting USB device E:\\)",
-        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-        "Write Master and Partition Boot Record",
-        "Successfully Write Master and Partition Boot Record  - " + kStamp,
-        R"(Copy plain\.iso files \(3\.66 MB\)  to USB drive E:\\)",
-        R"(Successfully Copied plain\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
-        "DONE",
-    });
+    std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
+    log.push_back("DONE");
+    ExpectLog(log);
     ExpectNoTempTools();
 }
 
@@ -190,17 +204,13 @@ TEST_F(JobWithAddFiles, CopiesTheTreeWithAttributesAndTimes) {
     WIN32_FILE_ATTRIBUTE_DATA copied{};
     ASSERT_TRUE(GetFileAttributesExW((drive_ + L"\\extra\\readme.txt").c_str(), GetFileExInfoStandard, &copied));
     EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &oldTime_), 0);
-    ExpectLog({
-        R"(Formatting USB device E:\\)",
-        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-        "Write Master and Partition Boot Record",
-        "Successfully Write Master and Partition Boot Record  - " + kStamp,
-        R"(Copy plain\.iso files \(3\.66 MB\)  to USB drive E:\\)",
-        R"(Successfully Copied plain\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
+    std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
+    log.insert(log.end(), {
         R"(Copy additional Files \(9\.82 KB\), Number of files \(6\))",
         R"(Successfully Copied additional Files to USB drive E:\\ \(9\.82 KB\)  - )" + kStamp,
         "DONE",
     });
+    ExpectLog(log);
     ExpectNoTempTools();
 }
 
@@ -246,15 +256,8 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     EXPECT_EQ(Journal(), journal);
 
     const std::string iso = Escaped(Narrow(c.fixture)) + R"(\.iso)";
-    std::vector<std::string> log = {
-        R"(Formatting USB device E:\\)",
-        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-        "Write Master and Partition Boot Record",
-        "Successfully Write Master and Partition Boot Record  - " + kStamp,
-        "Copy " + iso + R"( files \(.+\)  to USB drive E:\\)",
-        "Successfully Copied " + iso + R"( to USB drive E:\\ \(.+\)  - )" + kStamp,
-        "Detect Grub4Dos at root or in Boot folder",
-    };
+    std::vector<std::string> log = AfterFormat(Extracted(iso, ".+"));
+    log.push_back("Detect Grub4Dos at root or in Boot folder");
     if (c.detected) {
         log.insert(log.end(), {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
                                "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
@@ -280,14 +283,10 @@ TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
     Confirm(window);
     ExpectEnded(window, L"An error occurred while Extracting corrupt.iso   (  100 b )", 99);
     CloseProgram(window);
-    ExpectLog({
-        R"(Formatting USB device E:\\)",
-        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-        "Write Master and Partition Boot Record",
-        "Successfully Write Master and Partition Boot Record  - " + kStamp,
+    ExpectLog(AfterFormat({
         R"(Copy corrupt\.iso files \(1\.00 MB\)  to USB drive E:\\)",
         R"(An error occurred while Extracting corrupt\.iso  - )" + kStamp,
-    });
+    }));
     ExpectNoTempTools();
 }
 
@@ -328,13 +327,7 @@ TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
     EXPECT_EQ(code, 0u);
 
     EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}));
-    ExpectLog({
-        R"(Formatting USB device E:\\)",
-        R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-        "Write Master and Partition Boot Record",
-        "Successfully Write Master and Partition Boot Record  - " + kStamp,
-        "Process Canceled",
-    });
+    ExpectLog(AfterFormat({"Process Canceled"}));
     ExpectNoTempTools();
 }
 
