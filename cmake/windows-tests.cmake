@@ -62,7 +62,9 @@ tarnvik_test_program(e2e_tests
 )
 target_link_libraries(e2e_tests PRIVATE tarnvik_harness tarnvik_core)
 add_dependencies(e2e_tests Tarnvik)
-tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram MainWindow AddFilesRules)
+tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram AddFilesRules)
+# It reads a pixel of the window from the screen: no other test's message box may cover it.
+tarnvik_suite_tests(e2e_tests SUITES MainWindow LOCKS wine-drive-letters)
 # Drive letters belong to a whole prefix and a removed one lingers until its Wine session ends:
 # each test that maps drives runs alone, in a fresh session of a prefix kept for them.
 set(TARNVIK_DRIVES_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-drives)
