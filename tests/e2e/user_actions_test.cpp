@@ -116,6 +116,20 @@ TEST_F(UserActions, RefreshPicksUpANewStick) {
     EXPECT_TRUE(EndsWithExitCode0(main));
 }
 
+TEST_F(UserActions, FolderIconMakesTheAddFilesFolder) {
+    HWND main = StartWithStick();
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(FileExists(folder_ + L"\\TarnvikAddFiles"));
+    program_.Click(main, kAddFilesFolderIcon);
+    EXPECT_TRUE(WaitUntil([&] {
+        return GetFileAttributesW((folder_ + L"\\TarnvikAddFiles").c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+    }));
+    // A second click finds the folder there and only opens it again.
+    program_.Click(main, kAddFilesFolderIcon);
+    EXPECT_TRUE(program_.Running());
+    EXPECT_TRUE(EndsWithExitCode0(main));
+}
+
 TEST_F(UserActions, IsoDialogChoosesCancelsAndTakesTypedNames) {
     HWND main = StartWithStick();
     ASSERT_NE(main, nullptr);
