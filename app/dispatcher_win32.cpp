@@ -38,12 +38,6 @@ POINT OuterPosition(HWND window) {
     return {rect.left, rect.top};
 }
 
-void ShowIsoPath() {
-    AppState& app = App();
-    const std::wstring text = app.isoPath.empty() ? kIsoPrompt : IsoFieldText(app.isoPath, PathSize(app.isoPath));
-    SetDlgItemTextW(app.mainWindow, kIsoField, text.c_str());
-}
-
 std::wstring ControlText(int id) {
     HWND control = GetDlgItem(App().mainWindow, id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
@@ -114,7 +108,7 @@ void OnAboutBackButton() {
     const POINT at = OuterPosition(app.aboutWindow);
     CreateMainWindow(at.x, at.y);
     // The image chosen before the visit is still the one a Copy would use: show it.
-    if (!app.isoPath.empty()) ShowIsoPath();
+    ShowIsoPath();
     RebuildDriveList();
     DestroyWindow(app.aboutWindow);
 }
@@ -137,7 +131,7 @@ void OnCopyButton() {
     }
     if (AskYesNo(FormatWarningText(row, fileSystem, label)) != IDYES) return;
 
-    ShowJobRunning();
+    ShowJobState(true);
     app.jobRunning = true;
     if (!LaunchJob(app.targetDrive, app.isoPath, fileSystem, label, grub4Dos, addFiles)) {
         // No worker, so no JobFinished will come: end the job here, as a finished one would look.
@@ -149,7 +143,7 @@ void OnCopyButton() {
 }
 
 void OnBackButton() {
-    ShowIdle();
+    ShowJobState(false);
     if (WorkerAlive()) TerminateThread(App().workerThread.get(), 0);
 }
 

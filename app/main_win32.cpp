@@ -98,10 +98,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegisterAboutPanelClass(instance);
     CreateMainWindow(app.windowX, app.windowY);
 
-    if (!app.isoPath.empty()) {
-        SetDlgItemTextW(app.mainWindow, kIsoField,
-                        IsoFieldText(app.isoPath, PathSize(app.isoPath)).c_str());
-    }
+    ShowIsoPath();
 
     WriteLogLine(L"");
     WriteLogLine(L"**************************************");

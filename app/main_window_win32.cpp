@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/app_state_win32.h"
+#include "app/command_line.h"
 #include "app/control_ids.h"
 #include "app/window_parts_win32.h"
 #include "job/add_files_size.h"
@@ -236,4 +237,10 @@ void CreateMainWindow(int x, int y) {
 
     ShowWindow(w, SW_SHOWNORMAL);
     UpdateWindow(w);
+}
+
+void ShowIsoPath() {
+    const AppState& app = App();
+    const std::wstring text = app.isoPath.empty() ? kIsoPrompt : IsoFieldText(app.isoPath, PathSize(app.isoPath));
+    SetDlgItemTextW(app.mainWindow, kIsoField, text.c_str());
 }

@@ -25,25 +25,15 @@ void Show(int id, bool shown) { ShowWindow(GetDlgItem(App().mainWindow, id), sho
 
 }  // namespace
 
-void ShowJobRunning() {
+// The two states mirror each other: choices off and the job's status shown, or the reverse.
+void ShowJobState(bool running) {
     HWND window = App().mainWindow;
-    for (int id : kChoiceControls) Enable(GetDlgItem(window, id), false);
-    Show(kCopyButton, false);
-    Show(kWarningText, false);
+    for (int id : kChoiceControls) Enable(GetDlgItem(window, id), !running);
+    Show(kCopyButton, !running);
+    Show(kWarningText, !running);
     SetDlgItemTextW(window, kStatusText, L"");
-    Show(kStatusText, true);
-    Show(kJobProgressBar, true);
-    SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, 1, 0);
-}
-
-void ShowIdle() {
-    HWND window = App().mainWindow;
-    for (int id : kChoiceControls) Enable(GetDlgItem(window, id), true);
-    Show(kCopyButton, true);
-    Show(kWarningText, true);
-    SetDlgItemTextW(window, kStatusText, L"");
-    Show(kStatusText, false);
-    SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, 0, 0);
-    Show(kJobProgressBar, false);
-    Show(kBackButton, false);
+    Show(kStatusText, running);
+    SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, running ? 1 : 0, 0);
+    Show(kJobProgressBar, running);
+    if (!running) Show(kBackButton, false);
 }

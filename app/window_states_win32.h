@@ -1,5 +1,4 @@
 #pragma once
 
-// MainWindow's switch from idle to a running job and back.
-void ShowJobRunning();
-void ShowIdle();
+// MainWindow's switch from idle to a running job (true) and back (false).
+void ShowJobState(bool running);

@@ -53,25 +53,6 @@ void Row(const char* what, const Figure& f, const char* unit, int decimals = 2) 
                 f.Max(), unit);
 }
 
-void EmptyFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L".." || name == L".windows-label") continue;
-        const std::wstring path = folder + L"\\" + name;
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            EmptyFolder(path);
-            RemoveDirectoryW(path.c_str());
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-}
-
 // CPU seconds (user and system) in one /proc stat file; -1 when it cannot be read.
 double StatCpuSeconds(const std::wstring& statPath) {
     std::string stat;
@@ -183,7 +164,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int run = 0; run < b.runs; ++run) {
         // 1. A whole job on the 1 GiB image, against 7-Zip alone on the same image.
         {
-            EmptyFolder(b.stick);
+            EmptyFolder(b.stick, L".windows-label");
             Program program;
             HWND window = b.Start(program, b.folder, b.data + L"\\bench-1g.iso");
             if (!window) return 1;
@@ -217,7 +198,7 @@ int wmain(int argc, wchar_t** argv) {
             b.Close(program, window);
         }
         {
-            EmptyFolder(b.stick);
+            EmptyFolder(b.stick, L".windows-label");
             std::wstring commandLine = L"\"" + sevenZip + L"\" x -y \"" + b.data + L"\\bench-1g.iso\" -o\"E:\\\"";
             STARTUPINFOW startup{};
             startup.cb = sizeof startup;
@@ -238,7 +219,7 @@ int wmain(int argc, wchar_t** argv) {
         // 2. The additional-files step on 1 GiB, against CopyFileExW on the same tree: a job on a
         // tiny image with the files ticked, less the same job without them.
         for (const bool ticked : {false, true}) {
-            EmptyFolder(b.stick);
+            EmptyFolder(b.stick, L".windows-label");
             Program program;
             HWND window = b.Start(program, b.data + L"\\work", b.data + L"\\tiny.iso");
             if (!window) return 1;
@@ -252,7 +233,7 @@ int wmain(int argc, wchar_t** argv) {
             b.Close(program, window);
         }
         {
-            EmptyFolder(b.stick);
+            EmptyFolder(b.stick, L".windows-label");
             std::wstring commandLine = L"\"" + BuildFolder() + L"\\reference_copy.exe\" \"" + b.data +
                                        L"\\work\\TarnvikAddFiles\" \"E:\\\\\"";
             STARTUPINFOW startup{};

@@ -35,7 +35,7 @@ tarnvik_test_program(win32_tests
     tests/tools/payload_win32_test.cpp
     tests/support/payloads_only.rc
 )
-target_link_libraries(win32_tests PRIVATE tarnvik_win32)
+target_link_libraries(win32_tests PRIVATE tarnvik_win32 tarnvik_harness)
 target_include_directories(win32_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(tests/support/payloads_only.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_PAYLOAD_FILES}")
 add_executable(child_helper tests/support/child_helper.cpp)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/harness/harness.h"
+
 // A path in a fresh per-test folder under the system's temp folder.
 inline std::wstring TempTestPath(const std::wstring& name) {
     wchar_t temp[MAX_PATH];
@@ -21,23 +23,12 @@ inline std::wstring TempTestPath(const std::wstring& name) {
     return path;
 }
 
+// A file's bytes, or "<missing>", so that a comparison shows what went wrong.
 inline std::string ReadWholeFile(const std::wstring& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
+    return harness::ReadFileBytes(path, bytes) ? bytes : "<missing>";
 }
 
 inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return harness::WriteFileBytes(path, bytes);
 }

@@ -80,6 +80,12 @@ protected:
         EXPECT_EQ(program_.Control(window, kJobProgressBar).position, bar);
         EXPECT_FALSE(program_.Control(window, kCopyButton).visible);
     }
+    // Confirms the job, waits for its end as the window shows it, and closes the program.
+    void RunToEnd(HWND window, const std::wstring& status, int bar) {
+        Confirm(window);
+        ExpectEnded(window, status, bar);
+        CloseProgram(window);
+    }
     void CloseProgram(HWND window) {
         program_.Close(window);
         DWORD code = 1;
@@ -128,9 +134,7 @@ std::string Escaped(const std::string& text) { return std::regex_replace(text, s
 TEST_F(Job, Fat32WithTheStandardBootManager) {
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
-    Confirm(window);
-    ExpectEnded(window, L"DONE", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"DONE", 100);
 
     EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}));
     EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
@@ -149,9 +153,7 @@ TEST_F(Job, NtfsWithALabelHoldingABlank) {
     program_.Click(window, kNtfsOption);
     program_.Type(window, kLabelField, L"My Stick");
     ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
-    Confirm(window);
-    ExpectEnded(window, L"DONE", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"DONE", 100);
     EXPECT_EQ(Journal(), (std::vector<std::string>{
                              "/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS "
                              "/vollabel=My Stick /quiet",
@@ -192,9 +194,7 @@ TEST_F(JobWithAddFiles, CopiesTheTreeWithAttributesAndTimes) {
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(program_.Control(window, kAddFilesCheck).checked);
-    Confirm(window);
-    ExpectEnded(window, L"DONE", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"DONE", 100);
 
     std::map<std::wstring, std::string> expected = ReadTree(Fixture(L"plain"));
     for (const auto& [path, content] : ReadTree(folder_ + L"\\TarnvikAddFiles")) expected[path] = content;
@@ -220,9 +220,7 @@ TEST_F(JobWithAddFiles, LeavesThemOutWhenNotTicked) {
     ASSERT_NE(window, nullptr);
     program_.Click(window, kAddFilesCheck);
     ASSERT_TRUE(WaitUntil([&] { return !program_.Control(window, kAddFilesCheck).checked; }));
-    Confirm(window);
-    ExpectEnded(window, L"DONE", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"DONE", 100);
     EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
     const std::vector<std::string> lines = JobLog();
     EXPECT_EQ(lines.size(), 7u) << "no additional-files lines";
@@ -242,9 +240,7 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     ASSERT_NE(window, nullptr);
     program_.Click(window, kGrub4DosOption);
     ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
-    Confirm(window);
-    ExpectEnded(window, L"DONE", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"DONE", 100);
 
     std::map<std::wstring, std::string> expected = ReadTree(Fixture(c.fixture));
     if (expected.count(L"boot\\grldr") && !expected.count(L"grldr")) expected[L"grldr"] = expected[L"boot\\grldr"];
@@ -280,9 +276,7 @@ INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
 TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
     HWND window = Start(Fixture(L"corrupt.iso"));
     ASSERT_NE(window, nullptr);
-    Confirm(window);
-    ExpectEnded(window, L"An error occurred while Extracting corrupt.iso   (  100 b )", 99);
-    CloseProgram(window);
+    RunToEnd(window, L"An error occurred while Extracting corrupt.iso   (  100 b )", 99);
     ExpectLog(AfterFormat({
         R"(Copy corrupt\.iso files \(1\.00 MB\)  to USB drive E:\\)",
         R"(An error occurred while Extracting corrupt\.iso  - )" + kStamp,
@@ -297,9 +291,7 @@ TEST_F(Job, MissingDiskToolEndsWithTheInstallError) {
     DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
-    Confirm(window);
-    ExpectEnded(window, L"An error occurred while installing Bootice in temp folder", 100);
-    CloseProgram(window);
+    RunToEnd(window, L"An error occurred while installing Bootice in temp folder", 100);
     ExpectLog({"An error occurred while installing Bootice in temp folder"});
     EXPECT_TRUE(Journal().empty());
     EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";

@@ -21,22 +21,7 @@ std::wstring Widen(const char* text) {
 }
 
 bool RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
+    EmptyFolder(path);
     return RemoveDirectoryW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
@@ -75,6 +60,24 @@ HWND WaitForTopWindow(DWORD processId, const std::wstring& title, const wchar_t*
 }
 
 }  // namespace
+
+void EmptyFolder(const std::wstring& folder, const std::wstring& keep) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L".." || (!keep.empty() && name == keep)) continue;
+        const std::wstring child = folder + L"\\" + name;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(child);
+        } else {
+            DeleteFileW(child.c_str());
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
 
 std::wstring BuildFolder() {
     wchar_t path[MAX_PATH];

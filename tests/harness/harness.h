@@ -21,6 +21,8 @@ std::wstring InstallTestBuild(const std::wstring& folder);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool MakeFolders(const std::wstring& path);
+// Deletes everything inside a folder, read-only files too, but the entry named keep.
+void EmptyFolder(const std::wstring& folder, const std::wstring& keep = L"");
 bool FileExists(const std::wstring& path);
 
 // Every folder (as "<folder>") and file (its bytes) under a folder, by path relative to it.
@@ -49,7 +51,6 @@ public:
     SimulatedDrive(const SimulatedDrive&) = delete;
     SimulatedDrive& operator=(const SimulatedDrive&) = delete;
     bool Mapped() const { return mapped_; }
-    std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; }
 
 private:
     wchar_t letter_;
