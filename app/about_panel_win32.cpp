@@ -11,18 +11,10 @@ constexpr wchar_t kAboutClass[] = L"TarnvikAboutWindow";
 constexpr COLORREF kAboutBackground = RGB(0, 0, 96);
 
 const wchar_t* const kNotice[] = {
-    L"",
-    L"Tarnvik is free of charge.",
-    L"Nobody may ask you to pay for it.",
-    L"",
-    L"You may use as many copies as you",
-    L"like, on as many computers as you like.",
-    L"",
-    L"You may pass it on to anyone freely,",
-    L"but you may not sell it.",
-    L"",
-    L"It comes without any warranty: you",
-    L"use it entirely at your own risk.",
+    L"", L"Tarnvik is free of charge.",           L"Nobody may ask you to pay for it.",
+    L"", L"You may use as many copies as you",    L"like, on as many computers as you like.",
+    L"", L"You may pass it on to anyone freely,", L"but you may not sell it.",
+    L"", L"It comes without any warranty: you",   L"use it entirely at your own risk.",
     L"",
 };
 
@@ -60,8 +52,8 @@ bool RegisterAboutPanelClass(HINSTANCE instance) {
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = AboutWindowProc;
     cls.hInstance = instance;
-    cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON, 0, 0,
-                                              LR_DEFAULTSIZE | LR_SHARED));
+    cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
+                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     cls.hbrBackground = AboutBrush();
     cls.lpszClassName = kAboutClass;
@@ -73,9 +65,10 @@ void OpenAboutPanel(int x, int y) {
     HWND w = CreateFixedWindow(kAboutClass, x, y);
     app.aboutWindow = w;
     if (!w) return;
-    AddControl(w, L"STATIC", L"About Tarnvik", SS_CENTER, 5, 5, 360, 20, kAboutTitle, app.titleFont.get());
-    HWND notice = AddControl(w, L"LISTBOX", L"", LBS_NOINTEGRALHEIGHT | WS_VSCROLL | LBS_NOSEL, 5, 25,
-                             360, 180, kAboutNotice, app.smallFont.get(), WS_EX_CLIENTEDGE);
+    AddControl(w, L"STATIC", L"About Tarnvik", SS_CENTER, 5, 5, 360, 20, kAboutTitle,
+               app.titleFont.get());
+    HWND notice = AddControl(w, L"LISTBOX", L"", LBS_NOINTEGRALHEIGHT | WS_VSCROLL | LBS_NOSEL, 5,
+                             25, 360, 180, kAboutNotice, app.smallFont.get(), WS_EX_CLIENTEDGE);
     for (const wchar_t* line : kNotice) {
         SendMessageW(notice, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }

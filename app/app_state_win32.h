@@ -26,7 +26,8 @@ struct AppState {
     bool jobRunning = false;  // from a confirmed Copy until its JobFinished is handled
     HWND mainWindow = nullptr;
     HWND aboutWindow = nullptr;
-    GdiObject<HFONT> controlFont;  // the system's message font, for controls without a font of their own
+    GdiObject<HFONT>
+        controlFont;  // the system's message font, for controls without a font of their own
 };
 
 AppState& App();

@@ -7,4 +7,6 @@ std::wstring FormatWarningText(const std::wstring& driveRow, const std::wstring&
            L"\r\nVolume Label: " + label + L"\r\n\r\nDo you want To Continue ?";
 }
 
-bool LabelIsSafe(const std::wstring& label) { return label.find_first_of(L"/\"") == std::wstring::npos; }
+bool LabelIsSafe(const std::wstring& label) {
+    return label.find_first_of(L"/\"") == std::wstring::npos;
+}

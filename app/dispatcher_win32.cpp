@@ -41,7 +41,8 @@ POINT OuterPosition(HWND window) {
 std::wstring ControlText(int id) {
     HWND control = GetDlgItem(App().mainWindow, id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -55,7 +56,8 @@ void OnCloseRequest() {
         app.quitRequested = true;
         return;
     }
-    if (AskYesNo(L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?") != IDYES) {
+    if (AskYesNo(L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?") !=
+        IDYES) {
         return;
     }
     // The job may have ended while the question was open; then there is nothing left to stop.
@@ -71,7 +73,8 @@ void OnJobFinished() {
     AppState& app = App();
     StopTaskbarProgress();
     const std::wstring temp = TempFolder();
-    for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) DeleteIfNotEmpty(temp + name);
+    for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
+        DeleteIfNotEmpty(temp + name);
     app.jobRunning = false;
     if (app.quitAfterJob) {
         app.quitRequested = true;
@@ -88,7 +91,8 @@ void OnIsoButton() {
 void OnAddFilesFolderIcon() {
     // The shell wants COM on the thread that asks it to open a folder; started here, when first
     // needed, since starting it costs the program's start-up time otherwise.
-    static const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    static const bool comStarted =
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     (void)comStarted;
     const std::wstring folder = AddFilesFolder();
     const std::wstring named = folder.substr(0, folder.size() - 1);
@@ -150,7 +154,8 @@ void OnBackButton() {
 void OnControl(const Event& event) {
     switch (event.control) {
         case kDriveList:
-            if (event.window == kMainWindowId && event.code == CBN_SELCHANGE) CopyLabelOfChosenRow();
+            if (event.window == kMainWindowId && event.code == CBN_SELCHANGE)
+                CopyLabelOfChosenRow();
             break;
         case kAboutBackButton:
             if (event.window == kAboutWindowId) OnAboutBackButton();

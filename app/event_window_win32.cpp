@@ -51,8 +51,11 @@ void DestroyEventWindow() {
     g_eventWindow = nullptr;
 }
 
-void PostJobEvent(int eventNumber) { PostMessageW(g_eventWindow, kJobEventMessage, eventNumber, 0); }
+void PostJobEvent(int eventNumber) {
+    PostMessageW(g_eventWindow, kJobEventMessage, eventNumber, 0);
+}
 
 void PostTaskbarValue(int value) {
-    if (g_taskbarValue.exchange(value) == kNoValue) PostMessageW(g_eventWindow, kTaskbarValueMessage, 0, 0);
+    if (g_taskbarValue.exchange(value) == kNoValue)
+        PostMessageW(g_eventWindow, kTaskbarValueMessage, 0, 0);
 }

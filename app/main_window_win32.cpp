@@ -74,7 +74,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
             HBRUSH brush = nullptr;
-            if (ControlColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), brush)) {
+            if (ControlColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam),
+                               brush)) {
                 return reinterpret_cast<LRESULT>(brush);
             }
             break;
@@ -99,8 +100,8 @@ LRESULT CALLBACK GroupProc(HWND group, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(group, message, wParam, lParam);
 }
 
-HWND Add(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
-         int id, DWORD exStyle = 0) {
+HWND Add(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
+         int h, int id, DWORD exStyle = 0) {
     return AddControl(parent, cls, text, style, x, y, w, h, id, App().controlFont.get(), exStyle);
 }
 
@@ -136,7 +137,9 @@ void EnsureControlFont() {
     }
 }
 
-bool Grub4DosLoaderWaiting() { return PathSize(AddFilesFolder() + L"grldr") >= 1; }
+bool Grub4DosLoaderWaiting() {
+    return PathSize(AddFilesFolder() + L"grldr") >= 1;
+}
 
 }  // namespace
 
@@ -147,8 +150,8 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     cls.hInstance = instance;
     cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
                                               0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    cls.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+    cls.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON),
                                                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     cls.hbrBackground = MainBrush();
@@ -172,67 +175,67 @@ void CreateMainWindow(int x, int y) {
     app.mainWindow = w;
     if (!w) return;
 
-    HWND driveList = Add(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5,
-                                10, 290, 200, kDriveList);
+    HWND driveList = Add(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5, 10,
+                         290, 200, kDriveList);
     SetClosedHeight(driveList, 20);
     Add(w, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kRefreshButton);
-    HWND warning = Add(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***",
-                              SS_CENTER, 5, 36, 360, 15, kWarningText);
+    HWND warning = Add(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***", SS_CENTER,
+                       5, 36, 360, 15, kWarningText);
     SetFont(warning, app.smallFont.get());
     Add(w, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kIsoField,
-               WS_EX_CLIENTEDGE);
+        WS_EX_CLIENTEDGE);
     Add(w, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kIsoButton);
 
     Add(w, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kFileSystemCaption);
-    HWND fileSystems = Add(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup,
-                                  WS_EX_CONTROLPARENT);
+    HWND fileSystems =
+        Add(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup, WS_EX_CONTROLPARENT);
     HWND fat32 = Add(fileSystems, WC_BUTTONW, L"FAT32 (Default)",
-                            BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 100, 20, kFat32Option);
+                     BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 100, 20, kFat32Option);
     Check(fat32, true);
     Add(fileSystems, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kNtfsOption);
 
     Add(w, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kLabelCaption);
     Add(w, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kLabelField,
-               WS_EX_CLIENTEDGE);
+        WS_EX_CLIENTEDGE);
 
     Add(w, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kBootCaption);
-    HWND boots = Add(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup,
-                            WS_EX_CONTROLPARENT);
-    HWND standard = Add(boots, WC_BUTTONW, L"Standard (BCD)",
-                               BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 110, 20,
-                               kStandardBootOption);
-    HWND grub = Add(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0,
-                           155, 20, kGrub4DosOption);
+    HWND boots =
+        Add(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup, WS_EX_CONTROLPARENT);
+    HWND standard =
+        Add(boots, WC_BUTTONW, L"Standard (BCD)", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0,
+            110, 20, kStandardBootOption);
+    HWND grub = Add(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0, 155,
+                    20, kGrub4DosOption);
     const bool grubWaiting = Grub4DosLoaderWaiting();
     Check(standard, !grubWaiting);
     Check(grub, grubWaiting);
 
-    HWND addFiles = Add(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup,
-                               WS_EX_CONTROLPARENT);
-    HWND addCheck = Add(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20,
-                               kAddFilesCheck);
+    HWND addFiles =
+        Add(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup, WS_EX_CONTROLPARENT);
+    HWND addCheck =
+        Add(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20, kAddFilesCheck);
     Check(addCheck, CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
     Add(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
 
     g_images.Release();
     g_images.folder = LoadImageIcon(IDI_ADD_FILES_FOLDER, 20);
     g_images.about = LoadImageIcon(IDI_ABOUT, 16);
-    HWND folderIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20,
-                                 kAddFilesFolderIcon);
+    HWND folderIcon =
+        Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20, kAddFilesFolderIcon);
     SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder), 0);
     HWND aboutIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
     SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about), 0);
 
-    Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360,
-               35, kCopyButton);
+    Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360, 35,
+        kCopyButton);
     HWND status = Add(w, WC_STATICW, L"", 0, 5, 170, 360, 15, kStatusText);
     ShowWindow(status, SW_HIDE);
     HWND progress = Add(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     ShowWindow(progress, SW_HIDE);
-    HWND back = Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15,
-                           kBackButton);
+    HWND back =
+        Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15, kBackButton);
     ShowWindow(back, SW_HIDE);
 
     ShowWindow(w, SW_SHOWNORMAL);
@@ -241,6 +244,7 @@ void CreateMainWindow(int x, int y) {
 
 void ShowIsoPath() {
     const AppState& app = App();
-    const std::wstring text = app.isoPath.empty() ? kIsoPrompt : IsoFieldText(app.isoPath, PathSize(app.isoPath));
+    const std::wstring text =
+        app.isoPath.empty() ? kIsoPrompt : IsoFieldText(app.isoPath, PathSize(app.isoPath));
     SetDlgItemTextW(app.mainWindow, kIsoField, text.c_str());
 }

@@ -15,7 +15,9 @@ std::unique_ptr<RunLog> RunLog::Create(const std::wstring& path) {
     return std::unique_ptr<RunLog>(new RunLog(std::move(file)));
 }
 
-RunLog::~RunLog() { Flush(); }
+RunLog::~RunLog() {
+    Flush();
+}
 
 void RunLog::WriteLine(std::wstring_view text) {
     buffer_ += LogLineBytes(text);
@@ -42,11 +44,17 @@ bool OpenProcessLog(const std::wstring& path) {
     return g_processLog != nullptr;
 }
 
-void CloseProcessLog() { g_processLog.reset(); }
+void CloseProcessLog() {
+    g_processLog.reset();
+}
 
-RunLog* ProcessLog() { return g_processLog.get(); }
+RunLog* ProcessLog() {
+    return g_processLog.get();
+}
 
-void WriteLogLine(std::wstring_view text) { WriteJobLogLine(text, g_processLog.get()); }
+void WriteLogLine(std::wstring_view text) {
+    WriteJobLogLine(text, g_processLog.get());
+}
 
 void WriteJobLogLine(std::wstring_view text, RunLog* log) {
     if (log) log->WriteLine(text);

@@ -9,7 +9,7 @@
 
 // The debug run's log file: opened without sharing, written through a buffer, flushed on close.
 class RunLog {
-public:
+  public:
     // Empties or creates the file; nullptr when it cannot be opened.
     static std::unique_ptr<RunLog> Create(const std::wstring& path);
     ~RunLog();
@@ -18,7 +18,7 @@ public:
 
     void WriteLine(std::wstring_view text);
 
-private:
+  private:
     explicit RunLog(UniqueHandle file) : file_(std::move(file)) {}
     void Flush();
 

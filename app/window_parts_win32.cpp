@@ -13,14 +13,15 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 HWND CreateFixedWindow(const wchar_t* windowClass, int x, int y) {
     RECT outer{0, 0, 370, 210};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-    return CreateWindowExW(0, windowClass, kWindowTitle, kWindowStyle, x, y, outer.right - outer.left,
-                           outer.bottom - outer.top, nullptr, nullptr, App().instance, nullptr);
+    return CreateWindowExW(0, windowClass, kWindowTitle, kWindowStyle, x, y,
+                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                           App().instance, nullptr);
 }
 
 HWND AddControl(HWND parent, const wchar_t* controlClass, const wchar_t* text, DWORD style, int x,
                 int y, int w, int h, int id, HFONT font, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y, w,
-                                   h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND control = CreateWindowExW(exStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
+                                   w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    App().instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;

@@ -9,9 +9,9 @@
 namespace {
 
 // Everything that could start a second job, change the image or rebuild the drive list.
-const int kChoiceControls[] = {kDriveList,  kRefreshButton,  kAboutIcon, kAddFilesFolderIcon,
-                               kIsoButton,  kFileSystemGroup, kBootGroup, kLabelField,
-                               kAddFilesGroup};
+const int kChoiceControls[] = {kDriveList,          kRefreshButton, kAboutIcon,
+                               kAddFilesFolderIcon, kIsoButton,     kFileSystemGroup,
+                               kBootGroup,          kLabelField,    kAddFilesGroup};
 
 // A disabled container already keeps input from its controls; greying them shows it too.
 void Enable(HWND control, bool enabled) {
@@ -21,7 +21,9 @@ void Enable(HWND control, bool enabled) {
     }
 }
 
-void Show(int id, bool shown) { ShowWindow(GetDlgItem(App().mainWindow, id), shown ? SW_SHOW : SW_HIDE); }
+void Show(int id, bool shown) {
+    ShowWindow(GetDlgItem(App().mainWindow, id), shown ? SW_SHOW : SW_HIDE);
+}
 
 }  // namespace
 

@@ -44,13 +44,17 @@ struct Figure {
         if (s.empty()) return 0;
         return s.size() % 2 ? s[s.size() / 2] : (s[s.size() / 2 - 1] + s[s.size() / 2]) / 2;
     }
-    double Min() const { return samples.empty() ? 0 : *std::min_element(samples.begin(), samples.end()); }
-    double Max() const { return samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end()); }
+    double Min() const {
+        return samples.empty() ? 0 : *std::min_element(samples.begin(), samples.end());
+    }
+    double Max() const {
+        return samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    }
 };
 
 void Row(const char* what, const Figure& f, const char* unit, int decimals = 2) {
-    std::printf("| %s | %.*f | %.*f | %.*f | %s |\n", what, decimals, f.Median(), decimals, f.Min(), decimals,
-                f.Max(), unit);
+    std::printf("| %s | %.*f | %.*f | %.*f | %s |\n", what, decimals, f.Median(), decimals, f.Min(),
+                decimals, f.Max(), unit);
 }
 
 // CPU seconds (user and system) in one /proc stat file; -1 when it cannot be read.
@@ -61,8 +65,8 @@ double StatCpuSeconds(const std::wstring& statPath) {
     unsigned long long user = 0, system = 0;
     // After the command name: state, then 10 fields, then utime and stime, in clock ticks.
     if (close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
-                    &system) != 2) {
+        std::sscanf(stat.c_str() + close + 2,
+                    "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user, &system) != 2) {
         return -1;
     }
     return static_cast<double>(user + system) / 100.0;  // USER_HZ
@@ -79,7 +83,8 @@ std::wstring ProcFolder(const std::string& marker) {
         if (!iswdigit(entry.cFileName[0])) continue;
         const std::wstring dir = std::wstring(L"Z:\\proc\\") + entry.cFileName;
         std::string line;
-        if (!ReadFileBytes(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos) continue;
+        if (!ReadFileBytes(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos)
+            continue;
         found = dir;
         break;
     } while (FindNextFileW(find, &entry));
@@ -125,7 +130,8 @@ struct Bench {
         HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
         if (!window) return nullptr;
         program.Click(window, kIsoButton);
-        if (!program.OpenFile(program.WaitForDialog(L"Choose an ISO image ..."), image)) return nullptr;
+        if (!program.OpenFile(program.WaitForDialog(L"Choose an ISO image ..."), image))
+            return nullptr;
         return window;
     }
     void ConfirmCopy(Program& program, HWND window) {
@@ -173,7 +179,11 @@ int wmain(int argc, wchar_t** argv) {
             const double start = Now();
             const double cpuStart = UnixCpuSeconds(marker);
             const double mainStart = MainThreadCpuSeconds(marker);
-            WaitFine([&] { return program.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0; }, 600);
+            WaitFine(
+                [&] {
+                    return program.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0;
+                },
+                600);
             const double extraction = Now();
             const double cpuAtExtraction = UnixCpuSeconds(marker);
             formatStage.samples.push_back(extraction - start);
@@ -199,7 +209,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         {
             EmptyFolder(b.stick, L".windows-label");
-            std::wstring commandLine = L"\"" + sevenZip + L"\" x -y \"" + b.data + L"\\bench-1g.iso\" -o\"E:\\\"";
+            std::wstring commandLine =
+                L"\"" + sevenZip + L"\" x -y \"" + b.data + L"\\bench-1g.iso\" -o\"E:\\\"";
             STARTUPINFOW startup{};
             startup.cb = sizeof startup;
             startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -208,7 +219,8 @@ int wmain(int argc, wchar_t** argv) {
             WaitForQuietDisk();
             const double start = Now();
             if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info)) {
+                                CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                                &startup, &info)) {
                 return 1;
             }
             WaitForSingleObject(info.hProcess, INFINITE);
@@ -234,15 +246,15 @@ int wmain(int argc, wchar_t** argv) {
         }
         {
             EmptyFolder(b.stick, L".windows-label");
-            std::wstring commandLine = L"\"" + BuildFolder() + L"\\reference_copy.exe\" \"" + b.data +
-                                       L"\\work\\TarnvikAddFiles\" \"E:\\\\\"";
+            std::wstring commandLine = L"\"" + BuildFolder() + L"\\reference_copy.exe\" \"" +
+                                       b.data + L"\\work\\TarnvikAddFiles\" \"E:\\\\\"";
             STARTUPINFOW startup{};
             startup.cb = sizeof startup;
             PROCESS_INFORMATION info{};
             WaitForQuietDisk();
             const double start = Now();
-            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                &startup, &info)) {
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &info)) {
                 return 1;
             }
             WaitForSingleObject(info.hProcess, INFINITE);
@@ -258,7 +270,8 @@ int wmain(int argc, wchar_t** argv) {
             HWND window = nullptr;
             WaitFine(
                 [&] {
-                    if (!window) window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive", 0);
+                    if (!window)
+                        window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive", 0);
                     return window && !program.Control(window, kDriveList).rows.empty();
                 },
                 60);
@@ -270,7 +283,9 @@ int wmain(int argc, wchar_t** argv) {
             const double start = Now();
             program.Start(BuildFolder() + L"\\minimal_window.exe", L"", b.folder);
             HWND window = nullptr;
-            WaitFine([&] { return (window = program.WaitForWindow(L"Minimal window", 0)) != nullptr; }, 60);
+            WaitFine(
+                [&] { return (window = program.WaitForWindow(L"Minimal window", 0)) != nullptr; },
+                60);
             startMinimal.samples.push_back((Now() - start) * 1000);
             b.Close(program, window);
         }
@@ -284,8 +299,8 @@ int wmain(int argc, wchar_t** argv) {
         RemoveSimulatedDrives();
         std::vector<std::unique_ptr<SimulatedDrive>> drives;
         for (int i = 0; i < count; ++i) {
-            drives.push_back(std::make_unique<SimulatedDrive>(letters[i], DRIVE_REMOVABLE,
-                                                              b.folder + L"\\scan\\" + letters[i], L"SCAN"));
+            drives.push_back(std::make_unique<SimulatedDrive>(
+                letters[i], DRIVE_REMOVABLE, b.folder + L"\\scan\\" + letters[i], L"SCAN"));
         }
         Figure figure;
         Program program;
@@ -302,13 +317,17 @@ int wmain(int argc, wchar_t** argv) {
         scans.push_back({count, figure});
     }
 
-    auto ratio = [](const Figure& a, const Figure& b) { return b.Median() > 0 ? a.Median() / b.Median() : 0; };
+    auto ratio = [](const Figure& a, const Figure& b) {
+        return b.Median() > 0 ? a.Median() / b.Median() : 0;
+    };
     const double gib = 999.0 / 1024.0;  // the data's size in GiB
     Figure addThroughput, referenceThroughput;
-    for (double s : addJob.samples) addThroughput.samples.push_back(gib * 1024 / (s - tinyJob.Median()));
+    for (double s : addJob.samples)
+        addThroughput.samples.push_back(gib * 1024 / (s - tinyJob.Median()));
     for (double s : referenceCopy.samples) referenceThroughput.samples.push_back(gib * 1024 / s);
 
-    std::printf("| Measurement (%d runs) | Median | Min | Max | Unit |\n|---|---|---|---|---|\n", b.runs);
+    std::printf("| Measurement (%d runs) | Median | Min | Max | Unit |\n|---|---|---|---|---|\n",
+                b.runs);
     Row("Job on the 1 GiB image, wall time (stand-in disk tool, real 7-Zip)", jobWall, "s");
     Row("7-Zip alone on the same image, same command line", sevenZipWall, "s");
     Row("Tarnvik's own CPU during the job", jobCpu, "s");
@@ -318,21 +337,24 @@ int wmain(int argc, wchar_t** argv) {
     Row("Tarnvik's CPU share for as long in the idle window", idleCpu, "%");
     Row("Of the job: format and boot records (three stand-in runs)", formatStage, "s");
     Row("Of the job: extraction", extractStage, "s");
-    Row("Tarnvik's CPU in the format and boot-record stage (four child starts, payload writes)", formatCpu, "s");
+    Row("Tarnvik's CPU in the format and boot-record stage (four child starts, payload writes)",
+        formatCpu, "s");
     Row("Additional-files step, 1 GiB", addThroughput, "MiB/s", 1);
     Row("CopyFileExW reference copy, same tree", referenceThroughput, "MiB/s", 1);
     Row("Start-up to MainWindow with its drive list filled", startTarnvik, "ms", 1);
     Row("Start-up of a minimal Win32 window", startMinimal, "ms", 1);
     for (const auto& [count, figure] : scans) {
-        const std::string what = "RebuildDriveList with " + std::to_string(count) + " mapped drive" +
-                                 (count > 1 ? "s" : "") + " (plus C: and Z:)";
+        const std::string what = "RebuildDriveList with " + std::to_string(count) +
+                                 " mapped drive" + (count > 1 ? "s" : "") + " (plus C: and Z:)";
         Row(what.c_str(), figure, "ms");
     }
     std::printf("\n| Ratio (of medians) | Value | Target |\n|---|---|---|\n");
-    std::printf("| Job wall time / 7-Zip alone | %.3f | within 1.10 |\n", ratio(jobWall, sevenZipWall));
+    std::printf("| Job wall time / 7-Zip alone | %.3f | within 1.10 |\n",
+                ratio(jobWall, sevenZipWall));
     std::printf("| Tarnvik CPU / job wall time | %.2f %% | under 2 %% |\n", jobCpuShare.Median());
     std::printf("| Add-files throughput / CopyFileExW throughput | %.3f | 0.8 or more |\n",
                 ratio(addThroughput, referenceThroughput));
-    std::printf("| Start-up / minimal window | %.3f | within 1.5 |\n", ratio(startTarnvik, startMinimal));
+    std::printf("| Start-up / minimal window | %.3f | within 1.5 |\n",
+                ratio(startTarnvik, startMinimal));
     return 0;
 }

@@ -13,8 +13,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     cls.hInstance = instance;
     cls.lpszClassName = L"MinimalWindow";
     RegisterClassW(&cls);
-    CreateWindowW(L"MinimalWindow", L"Minimal window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 330, 290, 376,
-                  239, nullptr, nullptr, instance, nullptr);
+    CreateWindowW(L"MinimalWindow", L"Minimal window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 330, 290,
+                  376, 239, nullptr, nullptr, instance, nullptr);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
     return 0;

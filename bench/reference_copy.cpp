@@ -20,8 +20,9 @@ bool CopyTree(const std::wstring& source, const std::wstring& target) {
             ok = CopyTree(source + L"\\" + name, target + L"\\" + name) && ok;
             SetFileAttributesW((target + L"\\" + name).c_str(), entry.dwFileAttributes);
         } else {
-            ok = CopyFileExW((source + L"\\" + name).c_str(), (target + L"\\" + name).c_str(), nullptr,
-                             nullptr, nullptr, 0) && ok;
+            ok = CopyFileExW((source + L"\\" + name).c_str(), (target + L"\\" + name).c_str(),
+                             nullptr, nullptr, nullptr, 0) &&
+                 ok;
         }
     } while (FindNextFileW(find, &entry));
     FindClose(find);

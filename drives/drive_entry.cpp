@@ -28,16 +28,23 @@ std::wstring VolumeDevicePath(const std::wstring& path) {
     return L"\\\\?\\" + path.substr(0, 2);
 }
 
-std::wstring BusMarker(bool onUsb) { return onUsb ? L"**USB" : L"**NOTUSB"; }
+std::wstring BusMarker(bool onUsb) {
+    return onUsb ? L"**USB" : L"**NOTUSB";
+}
 
-bool DriveTypeIsDescribed(unsigned driveType) { return driveType <= 6; }
+bool DriveTypeIsDescribed(unsigned driveType) {
+    return driveType <= 6;
+}
 
-bool DriveTypeHasSize(unsigned driveType) { return driveType == 2 || driveType == 3; }
+bool DriveTypeHasSize(unsigned driveType) {
+    return driveType == 2 || driveType == 3;
+}
 
 std::wstring DriveDescription(unsigned driveType, const std::wstring& label,
                               const std::wstring& fileSystem, int64_t totalBytes) {
     if (!DriveTypeIsDescribed(driveType)) return {};
-    std::wstring text = TypeTag(driveType) + TrimBlanks(label) + kSeparator + TrimBlanks(fileSystem);
+    std::wstring text =
+        TypeTag(driveType) + TrimBlanks(label) + kSeparator + TrimBlanks(fileSystem);
     if (DriveTypeHasSize(driveType)) text += kSeparator + FormatByteSize(totalBytes);
     return text;
 }
@@ -55,9 +62,13 @@ std::vector<std::wstring> DriveEntryFields(const std::wstring& entry) {
     return fields;
 }
 
-bool IsUsbEntry(const std::wstring& entry) { return DriveEntryFields(entry)[1].rfind(L"NOTUSB", 0) != 0; }
+bool IsUsbEntry(const std::wstring& entry) {
+    return DriveEntryFields(entry)[1].rfind(L"NOTUSB", 0) != 0;
+}
 
-std::wstring DriveLabel(const std::wstring& entry) { return DriveEntryFields(entry)[2]; }
+std::wstring DriveLabel(const std::wstring& entry) {
+    return DriveEntryFields(entry)[2];
+}
 
 std::wstring DriveRowText(const std::wstring& entry) {
     const std::vector<std::wstring> f = DriveEntryFields(entry);
@@ -68,10 +79,13 @@ std::wstring DriveRowText(const std::wstring& entry) {
 
 std::wstring DriveLogLine(const std::wstring& entry) {
     const std::vector<std::wstring> f = DriveEntryFields(entry);
-    return TrimTrailingBlanks(f[1]) + L" " + f[0] + L" [" + f[2] + L"] " + f[3] + L" (" + f[4] + L")";
+    return TrimTrailingBlanks(f[1]) + L" " + f[0] + L" [" + f[2] + L"] " + f[3] + L" (" + f[4] +
+           L")";
 }
 
-std::wstring RootOfRow(const std::wstring& rowText) { return rowText.substr(0, 3); }
+std::wstring RootOfRow(const std::wstring& rowText) {
+    return rowText.substr(0, 3);
+}
 
 std::wstring TrimBlanks(const std::wstring& text) {
     const size_t first = text.find_first_not_of(L' ');

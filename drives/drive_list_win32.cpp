@@ -20,7 +20,8 @@ void RebuildDriveList() {
     for (const std::wstring& entry : app.driveTable) {
         WriteLogLine(DriveLogLine(entry));
         if (!IsUsbEntry(entry)) continue;
-        if (app.driveRows.empty()) SetDlgItemTextW(app.mainWindow, kLabelField, DriveLabel(entry).c_str());
+        if (app.driveRows.empty())
+            SetDlgItemTextW(app.mainWindow, kLabelField, DriveLabel(entry).c_str());
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DriveRowText(entry).c_str()));
         app.driveRows.push_back(entry);
     }

@@ -29,16 +29,20 @@ void ScanDrivesInto(std::vector<std::wstring>& table, bool describeAll) {
         if ((onUsb || describeAll) && DriveTypeIsDescribed(type)) {
             wchar_t label[16] = L"               ";
             wchar_t fileSystem[33] = L"                                ";
-            GetVolumeInformationW(root.c_str(), label, 15, nullptr, nullptr, nullptr, fileSystem, 32);
+            GetVolumeInformationW(root.c_str(), label, 15, nullptr, nullptr, nullptr, fileSystem,
+                                  32);
             ULARGE_INTEGER total{};
             if (DriveTypeHasSize(type)) {
                 ULARGE_INTEGER freeToCaller, totalFree;
                 GetDiskFreeSpaceExW(root.c_str(), &freeToCaller, &total, &totalFree);
             }
-            entry += DriveDescription(type, label, fileSystem, static_cast<int64_t>(total.QuadPart));
+            entry +=
+                DriveDescription(type, label, fileSystem, static_cast<int64_t>(total.QuadPart));
         }
         table.push_back(entry);
     }
 }
 
-void ScanDrives() { ScanDrivesInto(App().driveTable, ProcessLog() != nullptr); }
+void ScanDrives() {
+    ScanDrivesInto(App().driveTable, ProcessLog() != nullptr);
+}

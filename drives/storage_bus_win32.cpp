@@ -1,3 +1,5 @@
 #include "drives/storage_bus.h"
 
-int VolumeBusType(HANDLE volume, wchar_t) { return QueryStorageBusType(volume); }
+int VolumeBusType(HANDLE volume, wchar_t) {
+    return QueryStorageBusType(volume);
+}

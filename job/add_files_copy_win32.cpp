@@ -40,14 +40,17 @@ int MakeFolderPath(const std::wstring& path, int64_t attributes) {
         const size_t slash = whole.find(L'\\', start);
         const std::wstring prefix = whole.substr(0, slash);
         const bool drive = prefix.size() == 2 && prefix[1] == L':';
-        if (!prefix.empty() && !drive && !IsFolder(prefix)) CreateDirectoryW(prefix.c_str(), nullptr);
+        if (!prefix.empty() && !drive && !IsFolder(prefix))
+            CreateDirectoryW(prefix.c_str(), nullptr);
         if (slash == std::wstring::npos) break;
         start = slash + 1;
     }
     if (attributes != -1) {
         SetFileAttributesW(whole.c_str(), static_cast<DWORD>(attributes) & kAttributeMask);
     }
-    return IsFolder(whole) || (whole.size() == 2 && whole[1] == L':' && IsFolder(whole + L"\\")) ? 1 : 0;
+    return IsFolder(whole) || (whole.size() == 2 && whole[1] == L':' && IsFolder(whole + L"\\"))
+               ? 1
+               : 0;
 }
 
 int64_t CopyChunk(HANDLE& source, HANDLE& target, int32_t chunkSize) {
@@ -68,7 +71,8 @@ int64_t CopyChunk(HANDLE& source, HANDLE& target, int32_t chunkSize) {
         return Position(target);
     }
     const int64_t rest = length.QuadPart - Position(target);
-    const bool ok = rest == 0 || (rest > 0 && Move(source, target, buffer.get(), static_cast<DWORD>(rest)));
+    const bool ok =
+        rest == 0 || (rest > 0 && Move(source, target, buffer.get(), static_cast<DWORD>(rest)));
     // Closing the target writes out what the system still holds; a failure there is a loss too.
     const bool closed = CloseHandle(target) != FALSE;
     CloseHandle(source);

@@ -23,4 +23,6 @@ int64_t CountAddFilesBytes(const std::wstring& folder, const std::wstring& patte
     return sum;
 }
 
-std::wstring AddFilesFolder() { return CurrentFolder() + L"TarnvikAddFiles\\"; }
+std::wstring AddFilesFolder() {
+    return CurrentFolder() + L"TarnvikAddFiles\\";
+}

@@ -34,9 +34,11 @@ std::vector<ListedEntry> ListFolder(const std::wstring& folder, const std::wstri
 
 void ApplyAttributesAndTimes(const std::wstring& path, const AddFilesEntry& entry) {
     SetFileAttributesW(path.c_str(), entry.attributes & kAttributeMask);
-    // The times are set on a handle that asks only for attribute writes, so read-only files take them.
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // The times are set on a handle that asks only for attribute writes, so read-only files take
+    // them.
+    HANDLE file =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     const FILETIME creation = FileTimeOf(entry.creationTime);
     const FILETIME access = FileTimeOf(entry.lastAccessTime);
@@ -48,13 +50,15 @@ void ApplyAttributesAndTimes(const std::wstring& path, const AddFilesEntry& entr
 }
 
 void FailCopy(Job& job) {
-    FailJob(job, L"An error occurred while copying additional files to USB drive " + job.choices.targetDrive);
+    FailJob(job, L"An error occurred while copying additional files to USB drive " +
+                     job.choices.targetDrive);
 }
 
 enum class FileCopy { Copied, Skipped, Failed };
 
 // Copies one file, raising the bytes counted as copied chunk by chunk.
-// A file that cannot be opened or created is skipped and counts as done, so the bar still ends full.
+// A file that cannot be opened or created is skipped and counts as done, so the bar still ends
+// full.
 FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& target,
                      int64_t expectedSize, int64_t& added, int64_t addTotal) {
     HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -65,8 +69,8 @@ FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& t
     }
     LARGE_INTEGER length{};
     GetFileSizeEx(in, &length);
-    HANDLE out = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         added += length.QuadPart;
@@ -123,16 +127,17 @@ bool RunAddFiles(Job& job) {
             MakeFolderPath(target, entry.attributes);
             continue;
         }
-        if (PathSize(drive + entry.relative) != kPathIsFolder) MakeFolderPath(drive + entry.relative, -1);
-        const FileCopy copied = CopyOneFile(job, sourceRoot + entry.relative + entry.name, target, entry.size,
-                                             added, addTotal);
+        if (PathSize(drive + entry.relative) != kPathIsFolder)
+            MakeFolderPath(drive + entry.relative, -1);
+        const FileCopy copied = CopyOneFile(job, sourceRoot + entry.relative + entry.name, target,
+                                            entry.size, added, addTotal);
         if (copied == FileCopy::Failed) {
             FailCopy(job);
             return false;
         }
         if (copied == FileCopy::Copied) ApplyAttributesAndTimes(target, entry);
     }
-    job.Log(L"Successfully Copied additional Files to USB drive " + job.choices.targetDrive + L" (" +
-            FormatByteSize(added) + L")  - " + FormatDuration(job.stepStart));
+    job.Log(L"Successfully Copied additional Files to USB drive " + job.choices.targetDrive +
+            L" (" + FormatByteSize(added) + L")  - " + FormatDuration(job.stepStart));
     return true;
 }

@@ -13,19 +13,27 @@ struct Counters {
 };
 
 AddFilesEntry EntryFrom(const ListedEntry& listed, const std::wstring& relative, int8_t kind) {
-    return {relative, listed.name, listed.attributes, listed.creationTime, listed.lastAccessTime,
-            listed.lastWriteTime, kind == kFolderEntry ? 0 : listed.size, kind};
+    return {relative,
+            listed.name,
+            listed.attributes,
+            listed.creationTime,
+            listed.lastAccessTime,
+            listed.lastWriteTime,
+            kind == kFolderEntry ? 0 : listed.size,
+            kind};
 }
 
 void Walk(std::wstring folder, const std::wstring& pattern, const std::wstring& relative,
           const FolderLister& list, std::vector<AddFilesEntry>& entries, Counters& counters) {
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     for (const ListedEntry& listed : list(folder, L"*.*")) {
-        if (!(listed.attributes & kDirectory) || listed.name == L"." || listed.name == L"..") continue;
+        if (!(listed.attributes & kDirectory) || listed.name == L"." || listed.name == L"..")
+            continue;
         entries.push_back(EntryFrom(listed, relative, kFolderEntry));
         // A junction or folder link is recreated as a folder but not followed: it could loop.
         if (listed.attributes & kReparsePoint) continue;
-        Walk(folder + listed.name, pattern, relative + listed.name + L"\\", list, entries, counters);
+        Walk(folder + listed.name, pattern, relative + listed.name + L"\\", list, entries,
+             counters);
     }
     for (const ListedEntry& listed : list(folder, pattern.empty() ? L"*.*" : pattern)) {
         if (listed.attributes & kDirectory) continue;

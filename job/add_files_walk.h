@@ -13,8 +13,8 @@ struct AddFilesEntry {
     uint64_t creationTime = 0;
     uint64_t lastAccessTime = 0;
     uint64_t lastWriteTime = 0;
-    int64_t size = 0;   // 0 for folders
-    int8_t kind = 0;    // 1 file, 2 folder
+    int64_t size = 0;  // 0 for folders
+    int8_t kind = 0;   // 1 file, 2 folder
 };
 
 constexpr int8_t kFileEntry = 1;

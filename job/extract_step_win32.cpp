@@ -43,15 +43,15 @@ bool RunExtraction(Job& job) {
     }
     job.Begin(L"Copy");
     job.stepText = L"Copy Files";
-    job.Log(L"Copy " + job.isoName + L" files (" + FormatByteSize(job.isoSize) + L")  to USB drive " +
-            job.choices.targetDrive);
+    job.Log(L"Copy " + job.isoName + L" files (" + FormatByteSize(job.isoSize) +
+            L")  to USB drive " + job.choices.targetDrive);
     job.Report(100, 0);
     const std::wstring& root = job.choices.targetDrive;
     int64_t used = DriveUsed(root, 0);
     const int64_t target = job.isoSize + used;
 
-    const ChildStart started = StartChild(job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root),
-                                          L"", kHide | kKeep);
+    const ChildStart started = StartChild(
+        job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root), L"", kHide | kKeep);
     // Without a process handle (the shell started something) there would be nothing to watch.
     if (!started || !started.child->process) {
         CloseChild(started.child);
@@ -87,8 +87,8 @@ bool RunExtraction(Job& job) {
         return false;
     }
     DeleteTempArchiver();
-    const std::wstring copied = L"Successfully Copied " + job.isoName + L" to USB drive " + root + L" (" +
-                                FormatByteSize(used) + L")";
+    const std::wstring copied = L"Successfully Copied " + job.isoName + L" to USB drive " + root +
+                                L" (" + FormatByteSize(used) + L")";
     job.Log(copied + L"  - " + FormatDuration(job.stepStart));
     job.stepText = copied;
     job.Report(used, used);

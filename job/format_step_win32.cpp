@@ -24,7 +24,8 @@ bool RunFormatAndBootRecords(Job& job) {
     job.stepText = L"Formatting USB device " + job.choices.targetDrive;
     job.Log(job.stepText);
     job.Report(100, 1);
-    RunBootice(job, BooticeFormatParameters(job.driveLetter, job.choices.fileSystem, job.choices.volumeLabel));
+    RunBootice(job, BooticeFormatParameters(job.driveLetter, job.choices.fileSystem,
+                                            job.choices.volumeLabel));
     // The format counts as done while the system still reports a drive at that letter.
     const UINT type = GetDriveTypeW(job.choices.targetDrive.c_str());
     if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) {
@@ -40,6 +41,7 @@ bool RunFormatAndBootRecords(Job& job) {
     RunBootice(job, BooticeMbrParameters(job.driveLetter));
     RunBootice(job, BooticePbrParameters(job.driveLetter));
     DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
-    job.Log(L"Successfully Write Master and Partition Boot Record  - " + FormatDuration(job.stepStart));
+    job.Log(L"Successfully Write Master and Partition Boot Record  - " +
+            FormatDuration(job.stepStart));
     return !CancelledAt(job);
 }

@@ -11,10 +11,12 @@ namespace {
 bool DetectGrub4Dos(const Job& job) {
     const std::wstring root = job.choices.targetDrive + L"\\grldr";
     const std::wstring inBoot = job.choices.targetDrive + L"\\Boot\\grldr";
-    if (PathSize(inBoot) > 0 && PathSize(root) == kPathMissing) MoveFileW(inBoot.c_str(), root.c_str());
+    if (PathSize(inBoot) > 0 && PathSize(root) == kPathMissing)
+        MoveFileW(inBoot.c_str(), root.c_str());
     if (PathSize(root) <= 0) return false;
     if (PathSize(inBoot) > 0) {
-        SetFileAttributesW(inBoot.c_str(), GetFileAttributesW(inBoot.c_str()) & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(inBoot.c_str(),
+                           GetFileAttributesW(inBoot.c_str()) & ~FILE_ATTRIBUTE_READONLY);
         DeleteFileW(inBoot.c_str());
     }
     return true;
@@ -41,10 +43,12 @@ void RunGrub4DosAndFinish(Job& job) {
         }
         job.Log(L"Write Grub4Dos in Partition Boot Record");
         const ChildStart run =
-            StartChild(job.booticePath, BooticeGrub4DosParameters(job.driveLetter), L"", kWait | kHide | kKeep);
+            StartChild(job.booticePath, BooticeGrub4DosParameters(job.driveLetter), L"",
+                       kWait | kHide | kKeep);
         CloseChild(run.child);
         DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
-        job.Log(L"Successfully Write Grub4Dos in Partition Boot Record  - " + FormatDuration(job.stepStart));
+        job.Log(L"Successfully Write Grub4Dos in Partition Boot Record  - " +
+                FormatDuration(job.stepStart));
     }
     job.stepName = L"Done";
     job.Log(L"DONE");

@@ -32,7 +32,8 @@ bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
     g_shares = ComputeShares(isoSize > 0 ? isoSize : 0, addSize);
     StartTaskbarProgress();
     App().workerThread.reset(StartWorker(targetDrive, isoPath, fileSystem, volumeLabel, grub4Dos,
-                                         addFiles, ProcessLog(), kJobFinishedEvent, ProgressCallback));
+                                         addFiles, ProcessLog(), kJobFinishedEvent,
+                                         ProgressCallback));
     return static_cast<bool>(App().workerThread);
 }
 
@@ -53,8 +54,10 @@ HANDLE StartWorker(const std::wstring& targetDrive, const std::wstring& isoPath,
     return reinterpret_cast<HANDLE>(thread);
 }
 
-void ProgressCallback(const std::wstring& step, const std::wstring& text, int64_t total, int64_t done) {
-    const ProgressUpdate update = ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
+void ProgressCallback(const std::wstring& step, const std::wstring& text, int64_t total,
+                      int64_t done) {
+    const ProgressUpdate update =
+        ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
     // Sent, not posted: the worker goes on once the window has taken the change.
     HWND window = App().mainWindow;
     if (update.setText) SetDlgItemTextW(window, kStatusText, update.text.c_str());

@@ -36,4 +36,5 @@ HANDLE StartWorker(const std::wstring& targetDrive, const std::wstring& isoPath,
                    int8_t addFiles, RunLog* logFile, int32_t doneEvent, ProgressFunction progress);
 
 // The worker's reports, shown in StatusText, JobProgressBar and on the taskbar.
-void ProgressCallback(const std::wstring& step, const std::wstring& text, int64_t total, int64_t done);
+void ProgressCallback(const std::wstring& step, const std::wstring& text, int64_t total,
+                      int64_t done);

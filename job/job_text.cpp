@@ -20,7 +20,8 @@ std::vector<std::wstring> JobHeaderLines(const JobChoices& job, const std::wstri
     };
 }
 
-std::wstring BooticeFormatParameters(const std::wstring& driveLetter, const std::wstring& fileSystem,
+std::wstring BooticeFormatParameters(const std::wstring& driveLetter,
+                                     const std::wstring& fileSystem,
                                      const std::wstring& volumeLabel) {
     return L"/device=" + driveLetter + L" /partitions /repartition /activate /usb-hdd /fstype=" +
            fileSystem + L" /vollabel=" + volumeLabel + L" /quiet";

@@ -19,7 +19,8 @@ std::vector<std::wstring> JobHeaderLines(const JobChoices& job, const std::wstri
 
 // BOOTICE's parameters for each of its runs; the drive is named by letter and colon ("E:").
 // The label goes in as typed, without quotes (the Copy action refuses "/" and '"' in it).
-std::wstring BooticeFormatParameters(const std::wstring& driveLetter, const std::wstring& fileSystem,
+std::wstring BooticeFormatParameters(const std::wstring& driveLetter,
+                                     const std::wstring& fileSystem,
                                      const std::wstring& volumeLabel);
 std::wstring BooticeMbrParameters(const std::wstring& driveLetter);
 std::wstring BooticePbrParameters(const std::wstring& driveLetter);

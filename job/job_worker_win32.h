@@ -23,7 +23,9 @@ struct Job {
     ClockValue stepStart = 0;
 
     void Log(const std::wstring& line) const { WriteJobLogLine(line, settings.LogFile); }
-    void Report(int64_t total, int64_t done) const { settings.Progress(stepName, stepText, total, done); }
+    void Report(int64_t total, int64_t done) const {
+        settings.Progress(stepName, stepText, total, done);
+    }
     // Starts a step: its name for the reports and its clock for the duration.
     void Begin(const std::wstring& name) {
         stepName = name;

@@ -10,13 +10,17 @@ std::wstring LastFour(const std::wstring& path) {
 
 }  // namespace
 
-bool HasIsoEnding(const std::wstring& isoPath) { return LastFour(isoPath) == L".iso"; }
+bool HasIsoEnding(const std::wstring& isoPath) {
+    return LastFour(isoPath) == L".iso";
+}
 
 std::wstring ImageChoiceMessage(const std::wstring& isoPath) {
     return L"You must select an ISO image. " + LastFour(isoPath);
 }
 
-bool ImageFits(int64_t imageBytes, int64_t driveTotalBytes) { return imageBytes <= driveTotalBytes; }
+bool ImageFits(int64_t imageBytes, int64_t driveTotalBytes) {
+    return imageBytes <= driveTotalBytes;
+}
 
 bool ImageOnDrive(const std::wstring& fullImagePath, const std::wstring& driveRoot) {
     if (fullImagePath.size() < 2 || driveRoot.size() < 2 || fullImagePath[1] != L':') return false;

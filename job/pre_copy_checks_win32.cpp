@@ -19,7 +19,8 @@ bool FindImage(const std::wstring& isoPath, int64_t& size) {
 
 std::wstring FullPath(const std::wstring& path) {
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     return length > 0 && length < full.size() ? full.substr(0, length) : path;
 }
 
@@ -46,7 +47,8 @@ int CheckBeforeCopy(const std::wstring& targetDrive, const std::wstring& isoPath
     if (!FindImage(isoPath, imageSize)) return Refuse(kImageGoneMessage);
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
     GetDiskFreeSpaceExW(targetDrive.c_str(), &freeToCaller, &total, &totalFree);
-    if (!ImageFits(imageSize, static_cast<int64_t>(total.QuadPart))) return Refuse(kImageTooLargeMessage);
+    if (!ImageFits(imageSize, static_cast<int64_t>(total.QuadPart)))
+        return Refuse(kImageTooLargeMessage);
     // Formatting the drive would delete the image the job is about to read.
     if (ImageOnDrive(FullPath(isoPath), targetDrive)) return Refuse(kImageOnTargetMessage);
     return 1;

@@ -11,7 +11,8 @@ int Scaled(int share, int64_t done, int64_t total) {
 }
 
 std::wstring WithSizes(const std::wstring& text, int64_t done, int64_t total) {
-    return text + L"   (" + RSet8(FormatByteSize(done)) + L"\\" + RSet8(FormatByteSize(total)) + L")";
+    return text + L"   (" + RSet8(FormatByteSize(done)) + L"\\" + RSet8(FormatByteSize(total)) +
+           L")";
 }
 
 }  // namespace

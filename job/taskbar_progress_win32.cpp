@@ -13,7 +13,9 @@ bool g_comStarted = false;
 
 }  // namespace
 
-bool TaskbarProgressSupported() { return IsWindows7OrGreater(); }
+bool TaskbarProgressSupported() {
+    return IsWindows7OrGreater();
+}
 
 void StartTaskbarProgress() {
     if (!TaskbarProgressSupported()) return;
@@ -30,7 +32,8 @@ void StartTaskbarProgress() {
 }
 
 void SetTaskbarValue(int value) {
-    if (g_taskbar && TaskbarProgressSupported()) g_taskbar->SetProgressValue(App().mainWindow, value, 100);
+    if (g_taskbar && TaskbarProgressSupported())
+        g_taskbar->SetProgressValue(App().mainWindow, value, 100);
 }
 
 void StopTaskbarProgress() {

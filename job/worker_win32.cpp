@@ -31,8 +31,9 @@ bool CancelledAt(Job& job) {
 unsigned __stdcall WorkerThread(void* settings) {
     Job job;
     job.settings = *static_cast<const JobSettings*>(settings);
-    job.choices = {job.settings.IsoPath,    job.settings.TargetDrive,      job.settings.FileSystem,
-                   job.settings.VolumeLabel, job.settings.Grub4DosMode != 0, job.settings.AddFiles != 0};
+    job.choices = {job.settings.IsoPath,           job.settings.TargetDrive,
+                   job.settings.FileSystem,        job.settings.VolumeLabel,
+                   job.settings.Grub4DosMode != 0, job.settings.AddFiles != 0};
     job.driveLetter = job.settings.TargetDrive.substr(0, 2);
     job.isoName = FileNamePart(job.settings.IsoPath);
     job.isoSize = PathSize(job.settings.IsoPath);
@@ -42,7 +43,8 @@ unsigned __stdcall WorkerThread(void* settings) {
     job.sevenZipLibPath = temp + L"7z.dll";
 
     WaitForSingleObject(App().jobLock.get(), INFINITE);
-    for (const std::wstring& line : JobHeaderLines(job.choices, FormatTimeStamp(), PathSize(job.choices.isoPath))) {
+    for (const std::wstring& line :
+         JobHeaderLines(job.choices, FormatTimeStamp(), PathSize(job.choices.isoPath))) {
         job.Log(line);
     }
     if (RunFormatAndBootRecords(job) && RunExtraction(job) && RunAddFiles(job)) {

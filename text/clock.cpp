@@ -1,6 +1,5 @@
 #include "text/clock.h"
 
-
 namespace {
 
 constexpr int64_t kDay = 86400;
@@ -32,7 +31,9 @@ std::wstring TwoDigits(int value) {
     return text.size() < 2 ? L"0" + text : text;
 }
 
-wchar_t LowerAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
+wchar_t LowerAscii(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+}
 
 bool TokenAt(const std::wstring& mask, size_t pos, const wchar_t* token) {
     for (size_t i = 0; token[i]; ++i) {
@@ -76,8 +77,11 @@ std::wstring FormatDateMask(const std::wstring& mask, ClockValue clock) {
             const struct {
                 const wchar_t* token;
                 int value;
-            } fields[] = {{L"mm", f.month},  {L"dd", f.day},    {L"hh", f.hour},
-                          {L"ii", f.minute}, {L"ss", f.second}};
+            } fields[] = {{L"mm", f.month},
+                          {L"dd", f.day},
+                          {L"hh", f.hour},
+                          {L"ii", f.minute},
+                          {L"ss", f.second}};
             bool replaced = false;
             for (const auto& field : fields) {
                 if (TokenAt(mask, i + 1, field.token)) {

@@ -8,6 +8,10 @@ ClockValue ClockNow() {
     return ClockFromFields({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
 }
 
-std::wstring FormatTimeStamp() { return FormatTimeStampAt(ClockNow()); }
+std::wstring FormatTimeStamp() {
+    return FormatTimeStampAt(ClockNow());
+}
 
-std::wstring FormatDuration(ClockValue start) { return FormatDurationAt(ClockNow(), start); }
+std::wstring FormatDuration(ClockValue start) {
+    return FormatDurationAt(ClockNow(), start);
+}

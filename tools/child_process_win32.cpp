@@ -61,7 +61,9 @@ ChildStart StartChild(const std::wstring& program, const std::wstring& parameter
     return Finish(shell.hProcess, -1, flags);
 }
 
-ChildStart StartChild(const std::wstring& program) { return StartChild(program, L"", L"", kNoFlags); }
+ChildStart StartChild(const std::wstring& program) {
+    return StartChild(program, L"", L"", kNoFlags);
+}
 
 bool ChildRunning(const ChildProcess* child) {
     // A wait that fails counts as running, as a wait that times out does.
@@ -73,15 +75,17 @@ void KillChild(const ChildProcess* child) {
 }
 
 bool ChildExitCode(const ChildProcess* child, DWORD& exitCode) {
-    if (!child || !child->process || WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0) return false;
+    if (!child || !child->process || WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0)
+        return false;
     return GetExitCodeProcess(child->process, &exitCode) != FALSE;
 }
 
 void CloseChild(ChildProcess* child) {
     if (!child) return;
     std::lock_guard<std::mutex> lock(g_childrenLock);
-    auto it = std::find_if(g_children.begin(), g_children.end(),
-                           [child](const std::unique_ptr<ChildProcess>& r) { return r.get() == child; });
+    auto it =
+        std::find_if(g_children.begin(), g_children.end(),
+                     [child](const std::unique_ptr<ChildProcess>& r) { return r.get() == child; });
     if (it == g_children.end()) return;
     for (HANDLE handle : {child->process, child->input, child->output, child->error}) {
         if (handle) CloseHandle(handle);

@@ -13,8 +13,10 @@ std::wstring TempFolder() {
     wchar_t shortForm[MAX_PATH + 1] = {};
     if (!GetTempPathW(MAX_PATH + 1, shortForm)) return {};
     std::wstring folder(GetLongPathNameW(shortForm, nullptr, 0), L'\0');
-    const DWORD length = GetLongPathNameW(shortForm, folder.data(), static_cast<DWORD>(folder.size()));
-    folder = length > 0 && length < folder.size() ? folder.substr(0, length) : std::wstring(shortForm);
+    const DWORD length =
+        GetLongPathNameW(shortForm, folder.data(), static_cast<DWORD>(folder.size()));
+    folder =
+        length > 0 && length < folder.size() ? folder.substr(0, length) : std::wstring(shortForm);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     return folder;
 }

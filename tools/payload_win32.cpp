@@ -20,9 +20,15 @@ Payload LoadPayload(int id) {
 
 }  // namespace
 
-Payload BooticePayload() { return LoadPayload(IDR_BOOTICE); }
-Payload SevenZipPayload() { return LoadPayload(IDR_SEVENZIP); }
-Payload SevenZipLibPayload() { return LoadPayload(IDR_SEVENZIP_LIB); }
+Payload BooticePayload() {
+    return LoadPayload(IDR_BOOTICE);
+}
+Payload SevenZipPayload() {
+    return LoadPayload(IDR_SEVENZIP);
+}
+Payload SevenZipLibPayload() {
+    return LoadPayload(IDR_SEVENZIP_LIB);
+}
 
 bool InstallPayload(const Payload& payload, const std::wstring& path) {
     if (PathSize(path) >= 0) {
@@ -36,13 +42,16 @@ bool InstallPayload(const Payload& payload, const std::wstring& path) {
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             DWORD written = 0;
-            WriteFile(file.get(), payload.data, static_cast<DWORD>(payload.size), &written, nullptr);
+            WriteFile(file.get(), payload.data, static_cast<DWORD>(payload.size), &written,
+                      nullptr);
         }
     }
     return PathSize(path) == static_cast<int64_t>(payload.size);
 }
 
-std::wstring ToolOverrideFolder() { return CurrentFolder() + L"Tarnvik\\"; }
+std::wstring ToolOverrideFolder() {
+    return CurrentFolder() + L"Tarnvik\\";
+}
 
 void DeleteIfNotEmpty(const std::wstring& path) {
     if (PathSize(path) > 0) DeleteFileW(path.c_str());

@@ -5,9 +5,10 @@
 
 // Sole owner of a kernel handle; both null and INVALID_HANDLE_VALUE mean "none".
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    explicit UniqueHandle(HANDLE handle)
+        : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) reset(other.release());
@@ -25,14 +26,14 @@ public:
         handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
     }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 
 // Sole owner of a GDI object (font, brush, bitmap).
 template <typename T>
 class GdiObject {
-public:
+  public:
     GdiObject() = default;
     explicit GdiObject(T object) : object_(object) {}
     GdiObject(GdiObject&& other) noexcept : object_(other.release()) {}
@@ -52,6 +53,6 @@ public:
         object_ = object;
     }
 
-private:
+  private:
     T object_ = nullptr;
 };

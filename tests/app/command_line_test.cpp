@@ -15,7 +15,8 @@ TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
         {L"\"C:\\Program Files\\Tarnvik.exe\"", {L"C:\\Program Files\\Tarnvik.exe"}},
         {L"\"C:\\T\\Tarnvik.exe\" debug", {L"C:\\T\\Tarnvik.exe", L"debug"}},
         {L"Tarnvik.exe   debug  ", {L"Tarnvik.exe", L"debug"}},
-        {L"Tarnvik.exe \"D:\\My Images\\Win 11.iso\"", {L"Tarnvik.exe", L"D:\\My Images\\Win 11.iso"}},
+        {L"Tarnvik.exe \"D:\\My Images\\Win 11.iso\"",
+         {L"Tarnvik.exe", L"D:\\My Images\\Win 11.iso"}},
         {L"Tarnvik.exe D:\\\"My Images\"\\a.iso", {L"Tarnvik.exe", L"D:\\My Images\\a.iso"}},
         {L"Tarnvik.exe debug D:\\a.iso", {L"Tarnvik.exe", L"debug", L"D:\\a.iso"}},
         {L"Tarnvik.exe \"\"", {L"Tarnvik.exe", L""}},
@@ -35,11 +36,11 @@ TEST(ClassifyArgument, DebugWordOrNonEmptyIsoFile) {
         {L"dEbUg", -1, ArgumentKind::Debug},
         {L"debug.iso", 10, ArgumentKind::IsoImage},
         {L"C:\\images\\Setup.ISO", 1, ArgumentKind::IsoImage},
-        {L"C:\\images\\setup.iso", 0, ArgumentKind::Ignored},    // empty file
-        {L"C:\\images\\setup.iso", -1, ArgumentKind::Ignored},   // missing
-        {L"C:\\images\\x.iso", -2, ArgumentKind::Ignored},       // a folder
+        {L"C:\\images\\setup.iso", 0, ArgumentKind::Ignored},   // empty file
+        {L"C:\\images\\setup.iso", -1, ArgumentKind::Ignored},  // missing
+        {L"C:\\images\\x.iso", -2, ArgumentKind::Ignored},      // a folder
         {L"C:\\images\\disk.iso.bak", 10, ArgumentKind::Ignored},
-        {L"C:\\images.iso\\disk", 10, ArgumentKind::Ignored},    // the dot is in a folder name
+        {L"C:\\images.iso\\disk", 10, ArgumentKind::Ignored},  // the dot is in a folder name
         {L"C:\\images\\iso", 10, ArgumentKind::Ignored},
         {L"C:\\images\\disk.img", 10, ArgumentKind::Ignored},
         {L"debugging", -1, ArgumentKind::Ignored},

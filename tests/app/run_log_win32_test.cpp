@@ -17,7 +17,8 @@ TEST(RunLogFile, WritesUtf8LinesWithCrLfAndNoBom) {
     }
     EXPECT_EQ(ReadWholeFile(path),
               "\r\n"
-              "USBFD E:\\ [Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC] FAT32 (7.45 GB)\r\n"
+              "USBFD E:\\ [Gr\xC3\xBC\xC3\x9F"
+              "e \xE2\x82\xAC] FAT32 (7.45 GB)\r\n"
               "clef \xF0\x9D\x84\x9E end\r\n");
 }
 
@@ -46,7 +47,8 @@ TEST(RunLogFile, KeepsEveryLineInOrderAcrossBufferFills) {
         auto log = RunLog::Create(path);
         ASSERT_TRUE(log);
         for (int i = 0; i < 1500; ++i) {
-            const std::wstring line = L"line " + std::to_wstring(i) + L" " + std::wstring(i % 37, L'.');
+            const std::wstring line =
+                L"line " + std::to_wstring(i) + L" " + std::wstring(i % 37, L'.');
             log->WriteLine(line);
             expected += std::string(line.begin(), line.end()) + "\r\n";
         }

@@ -51,13 +51,14 @@ TEST(DriveEntry, RowTextsAndLogLines) {
          L"USBFD E:\\ [MyUSB] FAT32 (7.45 GB)", L"MyUSB", true},
         {L"F:\\**USBHDD **Backup**NTFS**931 GB", L"F:\\ [Backup]  HDD NTFS  (931 GB)",
          L"USBHDD F:\\ [Backup] NTFS (931 GB)", L"Backup", true},
-        {L"G:\\**USBCD **DVD**CDFS", L"G:\\ [DVD]  CD CDFS  ()", L"USBCD G:\\ [DVD] CDFS ()", L"DVD", true},
+        {L"G:\\**USBCD **DVD**CDFS", L"G:\\ [DVD]  CD CDFS  ()", L"USBCD G:\\ [DVD] CDFS ()",
+         L"DVD", true},
         {L"H:\\**USBFD **USB DISK**FAT32**1.00 GB", L"H:\\ [USB DISK]  FD FAT32  (1.00 GB)",
          L"USBFD H:\\ [USB DISK] FAT32 (1.00 GB)", L"USB DISK", true},
         {L"K:\\**USBFD ****FAT32**1.00 GB", L"K:\\ []  FD FAT32  (1.00 GB)",
          L"USBFD K:\\ [] FAT32 (1.00 GB)", L"", true},
-        {L"C:\\**NOTUSBHDD **System**NTFS**237 GB", L"",
-         L"NOTUSBHDD C:\\ [System] NTFS (237 GB)", L"System", false},
+        {L"C:\\**NOTUSBHDD **System**NTFS**237 GB", L"", L"NOTUSBHDD C:\\ [System] NTFS (237 GB)",
+         L"System", false},
         {L"C:\\**NOTUSB", L"", L"NOTUSB C:\\ []  ()", L"", false},
     };
     for (const auto& c : cases) {

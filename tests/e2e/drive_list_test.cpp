@@ -17,7 +17,7 @@ std::wstring TotalSizeText(const std::wstring& root) {
 }
 
 class DriveList : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         RemoveSimulatedDrives();
         folder_ = FreshTestFolder();
@@ -50,7 +50,8 @@ TEST_F(DriveList, UsbDrivesInLetterOrderAroundAFixedDisk) {
 
     // The whole label, blanks included, follows the user's choice.
     program.ChooseRow(window, kDriveList, 2);
-    EXPECT_TRUE(WaitUntil([&] { return program.Control(window, kLabelField).text == L"USB DISK"; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return program.Control(window, kLabelField).text == L"USB DISK"; }));
     program.ChooseRow(window, kDriveList, 1);
     EXPECT_TRUE(WaitUntil([&] { return program.Control(window, kLabelField).text == L"DVD"; }));
     SaveWindowPicture(window, folder_ + L"\\chosen.png");
@@ -100,10 +101,18 @@ TEST_F(DriveList, DebugLogsEveryDriveInLetterOrder) {
         "\r\n"
         "**************************************\r\n"
         "Get Drive Type and Volume Information:\r\n"
-        "NOTUSBHDD C:\\ [] NTFS (" + size + ")\r\n"
-        "USBFD E:\\ [MyStick] NTFS (" + narrow(TotalSizeText(L"E:\\")) + ")\r\n"
-        "NOTUSBHDD F:\\ [Internal] NTFS (" + narrow(TotalSizeText(L"F:\\")) + ")\r\n"
-        "NOTUSBHDD Z:\\ [] NTFS (" + narrow(TotalSizeText(L"Z:\\")) + ")\r\n"
+        "NOTUSBHDD C:\\ [] NTFS (" +
+        size +
+        ")\r\n"
+        "USBFD E:\\ [MyStick] NTFS (" +
+        narrow(TotalSizeText(L"E:\\")) +
+        ")\r\n"
+        "NOTUSBHDD F:\\ [Internal] NTFS (" +
+        narrow(TotalSizeText(L"F:\\")) +
+        ")\r\n"
+        "NOTUSBHDD Z:\\ [] NTFS (" +
+        narrow(TotalSizeText(L"Z:\\")) +
+        ")\r\n"
         "\r\n"
         "Exit\r\n";
     const size_t headerEnd = log.find("\r\n") + 2;
@@ -128,8 +137,8 @@ TEST_F(DriveList, RebuildTimeWithSixDrives) {
     const int rounds = 10;
     for (int i = 0; i < rounds; ++i) SendMessageW(refresh, BM_CLICK, 0, 0);
     QueryPerformanceCounter(&end);
-    RecordProperty("rebuild_ms_six_drives",
-                   std::to_string((end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / rounds));
+    RecordProperty("rebuild_ms_six_drives", std::to_string((end.QuadPart - start.QuadPart) *
+                                                           1000.0 / frequency.QuadPart / rounds));
     std::printf("RebuildDriveList with six USB drives (and C:, Z:): %.2f ms\n",
                 (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / rounds);
     EXPECT_EQ(program.Control(window, kDriveList).rows.size(), 6u);

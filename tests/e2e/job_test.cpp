@@ -39,12 +39,16 @@ std::vector<std::string> Extracted(const std::string& isoPattern, const std::str
             "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kStamp};
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
-std::wstring Fixture(const std::wstring& name) { return BuildFolder() + L"\\fixtures\\" + name; }
+std::wstring Fixture(const std::wstring& name) {
+    return BuildFolder() + L"\\fixtures\\" + name;
+}
 
 class Job : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = FreshTestFolder();
         exe_ = InstallTestBuild(folder_);
@@ -53,7 +57,8 @@ protected:
         ASSERT_TRUE(WriteFileBytes(drive_ + L"\\old-file.txt", "on the stick before the format"));
         tools_ = folder_ + L"\\Tarnvik";
         MakeFolders(tools_);
-        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (tools_ + L"\\Bootice.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+                              (tools_ + L"\\Bootice.exe").c_str(), FALSE));
         temp_ = TempFolder();
     }
 
@@ -69,12 +74,14 @@ protected:
     void Confirm(HWND window) {
         program_.Click(window, kCopyButton);
         const DialogState warning = program_.WaitForDialog(L"Tarnvik");
-        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u) << Narrow(warning.text);
+        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u)
+            << Narrow(warning.text);
         ASSERT_TRUE(program_.Answer(warning, IDYES));
     }
     // Waits for the job's end as the window shows it, then checks what every end shows.
     void ExpectEnded(HWND window, const std::wstring& status, int bar) {
-        ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 120000));
+        ASSERT_TRUE(
+            WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 120000));
         SaveWindowPicture(window, folder_ + L"\\ended.png");
         EXPECT_EQ(program_.Control(window, kStatusText).text, status);
         EXPECT_EQ(program_.Control(window, kJobProgressBar).position, bar);
@@ -101,8 +108,9 @@ protected:
     // The job's lines of the log: from its heading to the line before the run's "Exit".
     std::vector<std::string> JobLog() {
         std::vector<std::string> lines = ReadLines(folder_ + L"\\Tarnvik.log");
-        auto start = std::find_if(lines.begin(), lines.end(),
-                                  [](const std::string& l) { return l.rfind("Copy ISO To USB Drive  - ", 0) == 0; });
+        auto start = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.rfind("Copy ISO To USB Drive  - ", 0) == 0;
+        });
         if (start == lines.end() || lines.size() < 2) return {};
         return std::vector<std::string>(start + 9, lines.end() - 2);  // after the header
     }
@@ -110,7 +118,8 @@ protected:
         const std::vector<std::string> lines = JobLog();
         ASSERT_EQ(lines.size(), patterns.size()) << testing::PrintToString(lines);
         for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i]))) << lines[i] << "\n  !~ " << patterns[i];
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i])))
+                << lines[i] << "\n  !~ " << patterns[i];
         }
     }
     std::map<std::wstring, std::string> DriveTree() {
@@ -129,7 +138,9 @@ protected:
     Program program_;
 };
 
-std::string Escaped(const std::string& text) { return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
+std::string Escaped(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
 
 TEST_F(Job, Fat32WithTheStandardBootManager) {
     HWND window = Start(Fixture(L"plain.iso"));
@@ -166,7 +177,7 @@ TEST_F(Job, NtfsWithALabelHoldingABlank) {
 }
 
 class JobWithAddFiles : public Job {
-protected:
+  protected:
     void PlantAddFiles() {
         const std::wstring add = folder_ + L"\\TarnvikAddFiles";
         MakeFolders(add + L"\\extra\\deep\\more");
@@ -179,8 +190,8 @@ protected:
         SetFileAttributesW((add + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
         SetFileAttributesW((add + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         // A last-write time far from now, to see it carried over.
-        HANDLE file = CreateFileW((add + L"\\extra\\readme.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW((add + L"\\extra\\readme.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
         FILETIME old{0x2A5B3C00, 0x01D20000};
         SetFileTime(file, nullptr, nullptr, &old);
         CloseHandle(file);
@@ -197,19 +208,23 @@ TEST_F(JobWithAddFiles, CopiesTheTreeWithAttributesAndTimes) {
     RunToEnd(window, L"DONE", 100);
 
     std::map<std::wstring, std::string> expected = ReadTree(Fixture(L"plain"));
-    for (const auto& [path, content] : ReadTree(folder_ + L"\\TarnvikAddFiles")) expected[path] = content;
+    for (const auto& [path, content] : ReadTree(folder_ + L"\\TarnvikAddFiles"))
+        expected[path] = content;
     EXPECT_EQ(DriveTree(), expected);
     EXPECT_TRUE(GetFileAttributesW((drive_ + L"\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(GetFileAttributesW((drive_ + L"\\hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
     WIN32_FILE_ATTRIBUTE_DATA copied{};
-    ASSERT_TRUE(GetFileAttributesExW((drive_ + L"\\extra\\readme.txt").c_str(), GetFileExInfoStandard, &copied));
+    ASSERT_TRUE(GetFileAttributesExW((drive_ + L"\\extra\\readme.txt").c_str(),
+                                     GetFileExInfoStandard, &copied));
     EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &oldTime_), 0);
     std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
-    log.insert(log.end(), {
-        R"(Copy additional Files \(9\.82 KB\), Number of files \(6\))",
-        R"(Successfully Copied additional Files to USB drive E:\\ \(9\.82 KB\)  - )" + kStamp,
-        "DONE",
-    });
+    log.insert(
+        log.end(),
+        {
+            R"(Copy additional Files \(9\.82 KB\), Number of files \(6\))",
+            R"(Successfully Copied additional Files to USB drive E:\\ \(9\.82 KB\)  - )" + kStamp,
+            "DONE",
+        });
     ExpectLog(log);
     ExpectNoTempTools();
 }
@@ -243,7 +258,8 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     RunToEnd(window, L"DONE", 100);
 
     std::map<std::wstring, std::string> expected = ReadTree(Fixture(c.fixture));
-    if (expected.count(L"boot\\grldr") && !expected.count(L"grldr")) expected[L"grldr"] = expected[L"boot\\grldr"];
+    if (expected.count(L"boot\\grldr") && !expected.count(L"grldr"))
+        expected[L"grldr"] = expected[L"boot\\grldr"];
     if (c.detected) expected.erase(L"boot\\grldr");
     EXPECT_EQ(DriveTree(), expected);
 
@@ -255,8 +271,9 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     std::vector<std::string> log = AfterFormat(Extracted(iso, ".+"));
     log.push_back("Detect Grub4Dos at root or in Boot folder");
     if (c.detected) {
-        log.insert(log.end(), {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
-                               "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
+        log.insert(log.end(),
+                   {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
+                    "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
     } else {
         log.push_back("Grub4Dos not detected");
     }
@@ -271,7 +288,9 @@ INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
                                          GrubCase{"InBoth", L"grub-both", true},
                                          GrubCase{"Absent", L"plain", false},
                                          GrubCase{"ZeroBytes", L"grub-empty", false}),
-                         [](const testing::TestParamInfo<GrubCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<GrubCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
     HWND window = Start(Fixture(L"corrupt.iso"));
@@ -303,12 +322,15 @@ TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
     Confirm(window);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kStatusText).text == L"Formatting USB device E:\\"; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return program_.Control(window, kStatusText).text == L"Formatting USB device E:\\";
+    }));
 
     // No: the job goes on. Yes: it stops at its next chance and the program ends.
     program_.Close(window);
     DialogState question = program_.WaitForDialog(L"Tarnvik");
-    EXPECT_EQ(question.text, L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?");
+    EXPECT_EQ(question.text,
+              L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?");
     ASSERT_TRUE(program_.Answer(question, IDNO));
     program_.Close(window);
     question = program_.WaitForDialog(L"Tarnvik");
@@ -324,12 +346,14 @@ TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
 }
 
 TEST_F(Job, QuitDuringTheExtractionStopsTheArchiver) {
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\slow_archiver.exe").c_str(), (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\slow_archiver.exe").c_str(),
+                          (tools_ + L"\\7z.exe").c_str(), FALSE));
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
     Confirm(window);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program_.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0; }));
     ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"7z.exe"); }));
     SaveWindowPicture(window, folder_ + L"\\extracting.png");
     program_.Close(window);

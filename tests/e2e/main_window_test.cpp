@@ -131,13 +131,14 @@ TEST_P(AddFilesRules, PresetFromTheWorkingFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkingFolder, AddFilesRules,
-    testing::Values(AddFilesCase{"NoFolder", {}, false, false},
-                    AddFilesCase{"EmptyGrldr", {{L"grldr", 0}}, false, false},
-                    AddFilesCase{"OneByteGrldr", {{L"grldr", 1}}, true, true},
-                    AddFilesCase{"OnlyEmptyFiles", {{L"a.txt", 0}, {L"sub\\b.txt", 0}}, false, false},
-                    AddFilesCase{"GrldrInSubFolderOnly", {{L"boot\\grldr", 5}}, false, true},
-                    AddFilesCase{"TopAndTwoFoldersDown", {{L"top.txt", 10}, {L"one\\two\\deep.txt", 20}},
-                                 false, true}),
+    testing::Values(
+        AddFilesCase{"NoFolder", {}, false, false},
+        AddFilesCase{"EmptyGrldr", {{L"grldr", 0}}, false, false},
+        AddFilesCase{"OneByteGrldr", {{L"grldr", 1}}, true, true},
+        AddFilesCase{"OnlyEmptyFiles", {{L"a.txt", 0}, {L"sub\\b.txt", 0}}, false, false},
+        AddFilesCase{"GrldrInSubFolderOnly", {{L"boot\\grldr", 5}}, false, true},
+        AddFilesCase{
+            "TopAndTwoFoldersDown", {{L"top.txt", 10}, {L"one\\two\\deep.txt", 20}}, false, true}),
     [](const testing::TestParamInfo<AddFilesCase>& info) { return info.param.name; });
 
 }  // namespace

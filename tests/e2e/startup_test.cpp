@@ -62,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"FolderNamedIsoIgnored", L"x.iso", kPrompt, false},
         CommandLineCase{"IsoBakIgnored", L"disk.iso.bak", kPrompt, false},
         CommandLineCase{"MissingIsoIgnored", L"missing.iso", kPrompt, false},
-        CommandLineCase{"IsoWithBlanks", L"\"My Images\\Setup.ISO\"", L"Setup.ISO  (1.50 KB)", false},
+        CommandLineCase{"IsoWithBlanks", L"\"My Images\\Setup.ISO\"", L"Setup.ISO  (1.50 KB)",
+                        false},
         // The path is kept as typed: its letter case and its slash, not the name on disk.
         CommandLineCase{"IsoAsTyped", L"\"my images/SETUP.iso\"", L"SETUP.iso  (1.50 KB)", false}),
     [](const testing::TestParamInfo<CommandLineCase>& info) { return info.param.name; });
@@ -98,11 +99,13 @@ TEST(RunLogOfProgram, HeaderStartupLinesAndExit) {
     ASSERT_FALSE(bytes.empty());
     EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
     EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1) << "lines end in CR LF";
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r'));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'),
+              std::count(bytes.begin(), bytes.end(), '\r'));
 
     const std::vector<std::string> lines = SplitCrLf(bytes);
     ASSERT_GE(lines.size(), 7u);
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(Tarnvik log file  - \d{4}/\d\d/\d\d,\d\d:\d\d:\d\d)")))
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex(R"(Tarnvik log file  - \d{4}/\d\d/\d\d,\d\d:\d\d:\d\d)")))
         << lines[0];
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[2], kRule);

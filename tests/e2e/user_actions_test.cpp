@@ -9,10 +9,11 @@ using namespace harness;
 
 namespace {
 
-const wchar_t kDriveGone[] = L"The selected drive is no longer available.\r\n Use the Refresh button.";
+const wchar_t kDriveGone[] =
+    L"The selected drive is no longer available.\r\n Use the Refresh button.";
 
 class UserActions : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = FreshTestFolder();
         exe_ = InstallTestBuild(folder_);
@@ -20,7 +21,8 @@ protected:
     }
     // Starts the program with drive E: listed as a USB stick labelled MyStick.
     HWND StartWithStick(const std::wstring& arguments = L"") {
-        stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, folder_ + L"\\stick", L"MyStick");
+        stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, folder_ + L"\\stick",
+                                                  L"MyStick");
         return StartAndShow(program_, exe_, arguments, folder_, L"window.png", L"E");
     }
     // Presses Copy and reads the message box it brings, then closes it with OK.
@@ -122,7 +124,8 @@ TEST_F(UserActions, FolderIconMakesTheAddFilesFolder) {
     EXPECT_FALSE(FileExists(folder_ + L"\\TarnvikAddFiles"));
     program_.Click(main, kAddFilesFolderIcon);
     EXPECT_TRUE(WaitUntil([&] {
-        return GetFileAttributesW((folder_ + L"\\TarnvikAddFiles").c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+        return GetFileAttributesW((folder_ + L"\\TarnvikAddFiles").c_str()) &
+               FILE_ATTRIBUTE_DIRECTORY;
     }));
     // A second click finds the folder there and only opens it again.
     program_.Click(main, kAddFilesFolderIcon);
@@ -138,18 +141,21 @@ TEST_F(UserActions, IsoDialogChoosesCancelsAndTakesTypedNames) {
     ASSERT_NE(dialog.handle, nullptr);
     SaveWindowPicture(dialog.handle, folder_ + L"\\dialog.png");
     ASSERT_TRUE(program_.OpenFile(dialog, L"Small.iso"));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Control(main, kIsoField).text == L"Small.iso  (4.00 KB)"; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return program_.Control(main, kIsoField).text == L"Small.iso  (4.00 KB)"; }));
 
     program_.Click(main, kIsoButton);
     dialog = program_.WaitForDialog(L"Choose an ISO image ...");
     ASSERT_TRUE(program_.Answer(dialog, IDCANCEL));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Control(main, kIsoField).text == L"Select an ISO image ->"; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return program_.Control(main, kIsoField).text == L"Select an ISO image ->"; }));
 
     // A name typed for a file that does not exist is taken; its size reads -1.
     program_.Click(main, kIsoButton);
     dialog = program_.WaitForDialog(L"Choose an ISO image ...");
     ASSERT_TRUE(program_.OpenFile(dialog, L"missing.iso"));
-    EXPECT_TRUE(WaitUntil([&] { return program_.Control(main, kIsoField).text == L"missing.iso  (-1 b )"; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return program_.Control(main, kIsoField).text == L"missing.iso  (-1 b )"; }));
     EXPECT_EQ(CopyRefusal(main),
               L"The selected ISO image is no longer available.\r\n Select an ISO image.");
     EXPECT_TRUE(EndsWithExitCode0(main));
@@ -161,7 +167,8 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(CopyRefusal(main), kDriveGone);
 
-    stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, folder_ + L"\\stick", L"MyStick");
+    stick_ =
+        std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, folder_ + L"\\stick", L"MyStick");
     program_.SetUsbLetters(L"E");
     program_.Click(main, kRefreshButton);
     ASSERT_TRUE(WaitUntil([&] { return program_.Control(main, kDriveList).rows.size() == 1; }));
@@ -180,7 +187,8 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
     ASSERT_TRUE(WriteFileBytes(folder_ + L"\\Gone.iso", "gone"));
     ASSERT_TRUE(choose(L"Gone.iso"));
     DeleteFileW((folder_ + L"\\Gone.iso").c_str());
-    EXPECT_EQ(CopyRefusal(main), L"The selected ISO image is no longer available.\r\n Select an ISO image.");
+    EXPECT_EQ(CopyRefusal(main),
+              L"The selected ISO image is no longer available.\r\n Select an ISO image.");
 
     // Images one byte larger than the drive's total size, and exactly as large (sparse files).
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
@@ -196,9 +204,10 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
     };
     ASSERT_TRUE(sparse(L"Huge.iso", total.QuadPart + 1));
     ASSERT_TRUE(choose(L"Huge.iso"));
-    EXPECT_EQ(CopyRefusal(main),
-              L"The selected ISO image is larger than the USB drive size.\r\nSelect another ISO image Or "
-              L"another USB stick.");
+    EXPECT_EQ(
+        CopyRefusal(main),
+        L"The selected ISO image is larger than the USB drive size.\r\nSelect another ISO image Or "
+        L"another USB stick.");
     ASSERT_TRUE(sparse(L"Exact.iso", total.QuadPart));
     ASSERT_TRUE(choose(L"Exact.iso"));
     program_.Click(main, kCopyButton);
@@ -218,9 +227,11 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
     // A label that would add switches to the disk tool's command line.
     ASSERT_TRUE(choose(L"Small.iso"));
     program_.Type(main, kLabelField, L"a /device=C:");
-    EXPECT_EQ(CopyRefusal(main), L"The volume label must not contain / or \".\r\nType another label.");
+    EXPECT_EQ(CopyRefusal(main),
+              L"The volume label must not contain / or \".\r\nType another label.");
     program_.Type(main, kLabelField, L"My \"Stick\"");
-    EXPECT_EQ(CopyRefusal(main), L"The volume label must not contain / or \".\r\nType another label.");
+    EXPECT_EQ(CopyRefusal(main),
+              L"The volume label must not contain / or \".\r\nType another label.");
     program_.Type(main, kLabelField, L"MyStick");
 
     // The letter now names a disk that is not on USB.
@@ -237,22 +248,26 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
 
 TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
     // A real image this time, and the stand-in disk tool, so that both jobs run to their end.
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(), (folder_ + L"\\Small.iso").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(),
+                          (folder_ + L"\\Small.iso").c_str(), FALSE));
     MakeFolders(folder_ + L"\\Tarnvik");
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (folder_ + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+                          (folder_ + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE));
     HWND main = StartWithStick(L"debug");
     ASSERT_NE(main, nullptr);
     const std::wstring row = program_.Control(main, kDriveList).text;
     program_.Click(main, kIsoButton);
-    ASSERT_TRUE(program_.OpenFile(program_.WaitForDialog(L"Choose an ISO image ..."), L"Small.iso"));
+    ASSERT_TRUE(
+        program_.OpenFile(program_.WaitForDialog(L"Choose an ISO image ..."), L"Small.iso"));
     program_.Click(main, kNtfsOption);
     program_.Type(main, kLabelField, L"My Stick");
 
     program_.Click(main, kCopyButton);
     DialogState warning = program_.WaitForDialog(L"Tarnvik");
-    EXPECT_EQ(warning.text, L"WARNING: The current USB device " + row +
-                                L"\r\nwill be Formatted. ALL DATA WILL BE DELETED.\r\nFile System: NTFS"
-                                L"\r\nVolume Label: My Stick\r\n\r\nDo you want To Continue ?");
+    EXPECT_EQ(warning.text,
+              L"WARNING: The current USB device " + row +
+                  L"\r\nwill be Formatted. ALL DATA WILL BE DELETED.\r\nFile System: NTFS"
+                  L"\r\nVolume Label: My Stick\r\n\r\nDo you want To Continue ?");
     SaveWindowPicture(warning.handle, folder_ + L"\\warning.png");
     ASSERT_TRUE(program_.Answer(warning, IDNO));
     ExpectIdle(main);
@@ -261,7 +276,8 @@ TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
         program_.Click(main, kCopyButton);
         warning = program_.WaitForDialog(L"Tarnvik");
         ASSERT_TRUE(program_.Answer(warning, IDYES));
-        ASSERT_TRUE(WaitUntil([&] { return program_.Control(main, kBackButton).visible; })) << "job " << job;
+        ASSERT_TRUE(WaitUntil([&] { return program_.Control(main, kBackButton).visible; }))
+            << "job " << job;
         EXPECT_EQ(program_.Control(main, kStatusText).text, L"DONE");
         EXPECT_TRUE(program_.Control(main, kStatusText).visible);
         EXPECT_EQ(program_.Control(main, kJobProgressBar).position, 100);
@@ -281,7 +297,9 @@ TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
     ASSERT_TRUE(ReadFileBytes(folder_ + L"\\Tarnvik.log", log));
     const std::string header =
         "USB Drive: E:\\\r\n"
-        "ISO File: " + std::string(folder_.begin(), folder_.end()) + "\\Small.iso\r\n"
+        "ISO File: " +
+        std::string(folder_.begin(), folder_.end()) +
+        "\\Small.iso\r\n"
         "ISO File Name: Small.iso (3.66 MB)\r\n"
         "File System: NTFS\r\n"
         "Volume Label: My Stick\r\n"

@@ -115,9 +115,10 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                                &written, nullptr) &&
-                                      written == bytes.size());
+    const bool ok =
+        bytes.empty() ||
+        (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size());
     CloseHandle(file);
     return ok;
 }
@@ -129,13 +130,15 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
     if (file == INVALID_HANDLE_VALUE) return false;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
     CloseHandle(file);
     return true;
 }
 
 bool MakeFolders(const std::wstring& path) {
-    for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+    for (size_t pos = path.find(L'\\', 3); pos != std::wstring::npos;
+         pos = path.find(L'\\', pos + 1)) {
         CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
     }
     CreateDirectoryW(path.c_str(), nullptr);
@@ -188,7 +191,8 @@ bool ProcessRunning(const std::wstring& exeName) {
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
         found = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
     }
     CloseHandle(snapshot);
@@ -261,8 +265,8 @@ constexpr DWORD kDefineUnixDrive =
 
 std::string UnixPathOf(const std::wstring& windowsPath) {
     using UnixName = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (unixName) {
         if (char* name = unixName(windowsPath.c_str())) {
             std::string path(name);
@@ -275,10 +279,12 @@ std::string UnixPathOf(const std::wstring& windowsPath) {
 
 // Maps the letter to the Unix folder, or removes its mapping when unixFolder is empty.
 bool DefineUnixDrive(wchar_t letter, UINT driveType, const std::string& unixFolder) {
-    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE manager =
+        CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (manager == INVALID_HANDLE_VALUE) return false;
-    std::string request(sizeof(MountManagerUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
+    std::string request(
+        sizeof(MountManagerUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
     auto* drive = reinterpret_cast<MountManagerUnixDrive*>(request.data());
     drive->size = static_cast<ULONG>(request.size());
     drive->type = driveType;
@@ -288,8 +294,9 @@ bool DefineUnixDrive(wchar_t letter, UINT driveType, const std::string& unixFold
         request.replace(sizeof(MountManagerUnixDrive), unixFolder.size(), unixFolder);
     }
     DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, request.data(),
-                                    static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+    const BOOL ok =
+        DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                        static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
     CloseHandle(manager);
     return ok != FALSE;
 }
@@ -412,8 +419,8 @@ void Program::SetUsbLetters(const std::wstring& letters) {
 }
 
 void Program::Type(HWND window, int id, const std::wstring& text) const {
-    SendMessageTimeoutW(FindControl(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutW(FindControl(window, id), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
 namespace {
@@ -449,8 +456,8 @@ bool Program::OpenFile(const DialogState& dialog, const std::wstring& name) cons
     HWND field = GetDlgItem(dialog.handle, 0x47C);
     if (!field) field = GetDlgItem(dialog.handle, 0x480);
     if (!field) return false;
-    SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()), SMTO_ABORTIFHUNG,
-                        5000, nullptr);
+    SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
     return Answer(dialog, IDOK);
 }
 
@@ -506,7 +513,9 @@ RECT Program::ScreenRect(HWND window) const {
     return rect;
 }
 
-void Program::Close(HWND window) const { PostMessageW(window, WM_CLOSE, 0, 0); }
+void Program::Close(HWND window) const {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
 
 bool Program::WaitForExit(DWORD& exitCode, int timeoutMs) {
     if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;

@@ -43,7 +43,7 @@ bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
 // A drive letter of this Wine prefix mapped to a folder, with a drive type and a volume label,
 // for as long as the object lives. The mapping is shared by every program on the prefix.
 class SimulatedDrive {
-public:
+  public:
     // driveType: DRIVE_REMOVABLE, DRIVE_FIXED or DRIVE_CDROM.
     SimulatedDrive(wchar_t letter, UINT driveType, const std::wstring& folder,
                    const std::wstring& label);
@@ -52,7 +52,7 @@ public:
     SimulatedDrive& operator=(const SimulatedDrive&) = delete;
     bool Mapped() const { return mapped_; }
 
-private:
+  private:
     wchar_t letter_;
     bool mapped_ = false;
 };
@@ -66,8 +66,8 @@ struct ControlState {
     std::wstring text;
     bool visible = false;
     bool enabled = false;
-    bool checked = false;        // option buttons and check boxes
-    bool defaultButton = false;  // a push button drawn as the window's default
+    bool checked = false;            // option buttons and check boxes
+    bool defaultButton = false;      // a push button drawn as the window's default
     std::vector<std::wstring> rows;  // drop-down lists
     int selection = -1;              // drop-down lists
     int position = 0;                // progress bars
@@ -83,7 +83,7 @@ struct DialogState {
 
 // One run of the program under test. The destructor ends a run that is still going.
 class Program {
-public:
+  public:
     Program() = default;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -119,7 +119,7 @@ public:
     bool Running() const;
     DWORD ProcessId() const { return processId_; }
 
-private:
+  private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     std::wstring usbLettersFile_;

@@ -35,7 +35,8 @@ std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
     std::string raw;
     for (int y = 0; y < height; ++y) {
         raw += '\0';  // filter type: none
-        raw.append(reinterpret_cast<const char*>(rgb.data()) + size_t(y) * width * 3, size_t(width) * 3);
+        raw.append(reinterpret_cast<const char*>(rgb.data()) + size_t(y) * width * 3,
+                   size_t(width) * 3);
     }
     // A zlib stream of stored (uncompressed) deflate blocks.
     std::string zlib = "\x78\x01";

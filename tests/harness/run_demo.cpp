@@ -28,7 +28,8 @@ int wmain(int argc, wchar_t** argv) {
     MakeFolders(folder + L"\\Tarnvik");
     DeleteFileW((folder + L"\\Tarnvik\\bootice-journal.txt").c_str());
     const std::wstring exe = InstallTestBuild(folder);
-    CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(), (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+              (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
     // A pause in the stand-in's format, so that the running job can be pictured.
     WriteFileBytes(folder + L"\\Tarnvik\\bootice-delay-ms.txt", "1500");
 
@@ -37,13 +38,17 @@ int wmain(int argc, wchar_t** argv) {
     if (!drive.Mapped()) return Fail("the simulated drive E: could not be mapped");
 
     Program program;
-    if (!program.Start(exe, L"debug", folder, L"E")) return Fail("Tarnvik.exe could not be started");
+    if (!program.Start(exe, L"debug", folder, L"E"))
+        return Fail("Tarnvik.exe could not be started");
     HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
     if (!window) return Fail("the Tarnvik window did not appear");
     program.Click(window, kIsoButton);
     const DialogState dialog = program.WaitForDialog(L"Choose an ISO image ...");
-    if (!dialog.handle || !program.OpenFile(dialog, image)) return Fail("the image could not be chosen");
-    WaitUntil([&] { return program.Control(window, kIsoField).text.find(L".iso") != std::wstring::npos; });
+    if (!dialog.handle || !program.OpenFile(dialog, image))
+        return Fail("the image could not be chosen");
+    WaitUntil([&] {
+        return program.Control(window, kIsoField).text.find(L".iso") != std::wstring::npos;
+    });
     SaveWindowPicture(window, folder + L"\\1-chosen.png");
 
     program.Click(window, kCopyButton);
@@ -59,7 +64,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring status = program.Control(window, kStatusText).text;
     program.Close(window);
     DWORD exitCode = 1;
-    if (!program.WaitForExit(exitCode)) return Fail("Tarnvik did not end after its window was closed");
-    std::printf("The job ended with \"%ls\"; Tarnvik exited with code %lu.\n", status.c_str(), exitCode);
+    if (!program.WaitForExit(exitCode))
+        return Fail("Tarnvik did not end after its window was closed");
+    std::printf("The job ended with \"%ls\"; Tarnvik exited with code %lu.\n", status.c_str(),
+                exitCode);
     return status == L"DONE" && exitCode == 0 ? 0 : 1;
 }

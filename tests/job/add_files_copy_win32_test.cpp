@@ -10,7 +10,8 @@ TEST(MakeFolderPath, CreatesEveryMissingLevel) {
     EXPECT_EQ(MakeFolderPath(root + L"\\a\\b\\c\\", -1), 1);
     EXPECT_EQ(GetFileAttributesW((root + L"\\a\\b\\c").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(MakeFolderPath(root + L"\\a\\b", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), 1);
+    EXPECT_EQ(MakeFolderPath(root + L"\\a\\b", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN),
+              1);
     EXPECT_TRUE(GetFileAttributesW((root + L"\\a\\b").c_str()) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(MakeFolderPath(L"C:\\", -1), 1);
     ASSERT_TRUE(WriteWholeFile(root + L"\\file", "x"));
@@ -24,9 +25,11 @@ std::vector<int64_t> CopyInChunks(size_t size, std::string& copied) {
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7);
     WriteWholeFile(from, bytes);
     HANDLE source = CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE target = CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE target = CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                0, nullptr);
     std::vector<int64_t> results;
-    for (int64_t r = 1; r > 0 && results.size() < 10;) results.push_back(r = CopyChunk(source, target, 4096));
+    for (int64_t r = 1; r > 0 && results.size() < 10;)
+        results.push_back(r = CopyChunk(source, target, 4096));
     EXPECT_EQ(source, nullptr) << "closed after the last chunk";
     EXPECT_EQ(target, nullptr);
     copied = ReadWholeFile(to);

@@ -21,7 +21,8 @@ TEST(CountAddFilesBytes, SumsEveryFileAtEveryDepth) {
     Plant(root, L"one\\two\\deep.txt", 20);
     Plant(root, L"empty\\nothing.bin", 0);
     Plant(root, L"hidden.sys", 7);
-    SetFileAttributesW((root + L"hidden.sys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesW((root + L"hidden.sys").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(CountAddFilesBytes(root, L"*.*"), 37);
     EXPECT_EQ(CountAddFilesBytes(root + L"one\\", L"*.*"), 20);
     EXPECT_EQ(CountAddFilesBytes(TempTestPath(L"missing") + L"\\", L"*.*"), 0);

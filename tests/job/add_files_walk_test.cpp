@@ -11,9 +11,15 @@ constexpr uint32_t kDir = 0x10;
 // A fixed tree, listed as a file system would: ".", "..", then the names in stored order.
 std::map<std::wstring, std::vector<ListedEntry>> Tree() {
     return {
-        {L"A\\", {{L".", kDir}, {L"..", kDir}, {L"top.txt", 0x20, 1, 2, 3, 10}, {L"sub", kDir}, {L"b.bin", 0x01, 0, 0, 0, 5},
-                  {L"other", kDir | 0x02}}},
-        {L"A\\sub\\", {{L".", kDir}, {L"..", kDir}, {L"deep", kDir}, {L"s.txt", 0x20, 0, 0, 0, 20}}},
+        {L"A\\",
+         {{L".", kDir},
+          {L"..", kDir},
+          {L"top.txt", 0x20, 1, 2, 3, 10},
+          {L"sub", kDir},
+          {L"b.bin", 0x01, 0, 0, 0, 5},
+          {L"other", kDir | 0x02}}},
+        {L"A\\sub\\",
+         {{L".", kDir}, {L"..", kDir}, {L"deep", kDir}, {L"s.txt", 0x20, 0, 0, 0, 20}}},
         {L"A\\sub\\deep\\", {{L".", kDir}, {L"..", kDir}, {L"d.txt", 0x20, 0, 0, 0, 40}}},
         {L"A\\other\\", {{L".", kDir}, {L"..", kDir}}},
     };
@@ -35,8 +41,8 @@ TEST(WalkAddFiles, DepthFirstFoldersBeforeFiles) {
     for (const AddFilesEntry& e : entries) {
         order.push_back(e.relative + e.name + (e.kind == kFolderEntry ? L"\\" : L""));
     }
-    EXPECT_EQ(order, (std::vector<std::wstring>{L"sub\\", L"sub\\deep\\", L"sub\\deep\\d.txt", L"sub\\s.txt",
-                                                L"other\\", L"top.txt", L"b.bin"}));
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"sub\\", L"sub\\deep\\", L"sub\\deep\\d.txt",
+                                                L"sub\\s.txt", L"other\\", L"top.txt", L"b.bin"}));
     EXPECT_EQ(entries[5].size, 10);
     EXPECT_EQ(entries[5].lastWriteTime, 3u);
     EXPECT_EQ(entries[4].attributes, kDir | 0x02u);

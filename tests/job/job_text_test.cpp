@@ -31,18 +31,23 @@ TEST(ToolCommandLines, BooticeAndSevenZip) {
         const wchar_t* expected;
     } cases[] = {
         {BooticeFormatParameters(L"E:", L"FAT32", L"MyUSB"),
-         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyUSB /quiet"},
+         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyUSB "
+         L"/quiet"},
         {BooticeFormatParameters(L"F:", L"NTFS", L"DATA"),
-         L"/device=F: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=DATA /quiet"},
+         L"/device=F: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=DATA "
+         L"/quiet"},
         // Blanks stay unquoted; an empty label leaves the switch bare.
         {BooticeFormatParameters(L"E:", L"FAT32", L"My Stick"),
-         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick /quiet"},
+         L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick "
+         L"/quiet"},
         {BooticeFormatParameters(L"E:", L"FAT32", L""),
          L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel= /quiet"},
         {BooticeMbrParameters(L"E:"), L"/device=E: /mbr /install /type=nt60 /quiet"},
         {BooticePbrParameters(L"E:"), L"/device=E: /pbr /install /type=bootmgr /quiet"},
-        {BooticeGrub4DosParameters(L"E:"), L"/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"},
-        {SevenZipParameters(L"D:\\My Images\\Win 11.iso", L"E:\\"), LR"(x -y "D:\My Images\Win 11.iso" -o"E:\")"},
+        {BooticeGrub4DosParameters(L"E:"),
+         L"/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"},
+        {SevenZipParameters(L"D:\\My Images\\Win 11.iso", L"E:\\"),
+         LR"(x -y "D:\My Images\Win 11.iso" -o"E:\")"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.parameters, c.expected);
 }

@@ -16,7 +16,8 @@ struct Report {
     int taskbar;
 };
 
-void Play(const ProgressShares& shares, ProgressMemory& memory, const std::vector<Report>& reports) {
+void Play(const ProgressShares& shares, ProgressMemory& memory,
+          const std::vector<Report>& reports) {
     for (const Report& r : reports) {
         const ProgressUpdate u = ComputeProgress(r.step, r.text, r.total, r.done, shares, memory);
         SCOPED_TRACE(testing::Message() << r.step << " " << r.total << "/" << r.done);
@@ -36,21 +37,23 @@ TEST(ProgressCallback, WorkedJobWithoutAdditionalFiles) {
     ProgressMemory memory;
     const int64_t target = 4 * GiB + 32 * MiB;
     const std::wstring success = L"Successfully Copied w.iso to USB drive E:\\ (4.03 GB)";
-    Play({97, 0}, memory,
-         {
-             {L"Format", L"Formatting USB device E:\\", 100, 1, L"Formatting USB device E:\\", 1, 0},
-             {L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2},
-             {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB,
-              L"Copy Files   ( 1.53 GB\\ 4.03 GB)", 38, 38},
-             // An identical report changes no control, yet the taskbar hears it again.
-             {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB, nullptr, -1, 38},
-             // More in use than expected: the step shows as complete, never more.
-             {L"Copy", L"Copy Files", target + MiB, target + MiB, L"Copy Files   ( 4.03 GB)", 99, 99},
-             {L"Copy", success, target, target, (success + L"   ( 4.03 GB)").c_str(), -1, 99},
-             {L"WriteMBR", L"Write Master and partition boot record", 100, 99,
-              L"Write Master and partition boot record", 100, 0},
-             {L"Done", L"DONE", 100, 100, L"DONE", 100, 0},
-         });
+    Play(
+        {97, 0}, memory,
+        {
+            {L"Format", L"Formatting USB device E:\\", 100, 1, L"Formatting USB device E:\\", 1, 0},
+            {L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2},
+            {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB,
+             L"Copy Files   ( 1.53 GB\\ 4.03 GB)", 38, 38},
+            // An identical report changes no control, yet the taskbar hears it again.
+            {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB, nullptr, -1, 38},
+            // More in use than expected: the step shows as complete, never more.
+            {L"Copy", L"Copy Files", target + MiB, target + MiB, L"Copy Files   ( 4.03 GB)", 99,
+             99},
+            {L"Copy", success, target, target, (success + L"   ( 4.03 GB)").c_str(), -1, 99},
+            {L"WriteMBR", L"Write Master and partition boot record", 100, 99,
+             L"Write Master and partition boot record", 100, 0},
+            {L"Done", L"DONE", 100, 100, L"DONE", 100, 0},
+        });
 }
 
 TEST(ProgressCallback, ErrorReportsAndAdditionalFiles) {
@@ -85,10 +88,7 @@ TEST(ComputeShares, ExtractionAndAdditionalFiles) {
         int64_t iso, add;
         int extract, added;
     } cases[] = {
-        {4 * GiB, 0, 97, 0},
-        {3 * GiB, 1 * GiB, 72, 25},
-        {1 * KiB, 3 * KiB, 24, 73},
-        {0, 0, 97, 0},
+        {4 * GiB, 0, 97, 0}, {3 * GiB, 1 * GiB, 72, 25}, {1 * KiB, 3 * KiB, 24, 73}, {0, 0, 97, 0},
         {0, 5, 0, 97},
     };
     for (const auto& c : cases) {

@@ -13,7 +13,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!wcscmp(argv[i], L"cwd")) {
             wchar_t folder[MAX_PATH] = {};
             const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
-            HANDLE file = CreateFileW(argv[i + 1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE file =
+                CreateFileW(argv[i + 1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             DWORD written = 0;
             WriteFile(file, folder, length * sizeof(wchar_t), &written, nullptr);
             CloseHandle(file);

@@ -27,14 +27,17 @@ std::wstring Parameters() {
 }
 
 std::string Utf8(const std::wstring& text) {
-    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr),
+                    '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()),
+                        nullptr, nullptr);
     out.pop_back();
     return out;
 }
 
 void Append(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              0, nullptr);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
@@ -59,7 +62,9 @@ void EmptyFolder(const std::wstring& folder) {
     FindClose(find);
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& start) { return text.rfind(start, 0) == 0; }
+bool StartsWith(const std::wstring& text, const std::wstring& start) {
+    return text.rfind(start, 0) == 0;
+}
 
 }  // namespace
 
@@ -76,11 +81,13 @@ int wmain() {
     const std::wstring rest = parameters.substr(11);
     const std::wstring formatStart = L"/partitions /repartition /activate /usb-hdd /fstype=";
     const std::wstring labelEnd = L" /quiet";
-    bool known = rest == L"/mbr /install /type=nt60 /quiet" || rest == L"/pbr /install /type=bootmgr /quiet" ||
+    bool known = rest == L"/mbr /install /type=nt60 /quiet" ||
+                 rest == L"/pbr /install /type=bootmgr /quiet" ||
                  rest == L"/pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
     if (StartsWith(rest, formatStart) && rest.size() >= formatStart.size() + labelEnd.size() &&
         rest.compare(rest.size() - labelEnd.size(), labelEnd.size(), labelEnd) == 0) {
-        const std::wstring choice = rest.substr(formatStart.size(), rest.size() - formatStart.size() - labelEnd.size());
+        const std::wstring choice =
+            rest.substr(formatStart.size(), rest.size() - formatStart.size() - labelEnd.size());
         for (const std::wstring fileSystem : {L"FAT32", L"NTFS"}) {
             if (!StartsWith(choice, fileSystem + L" /vollabel=")) continue;
             known = true;
@@ -94,8 +101,8 @@ int wmain() {
                 Sleep(static_cast<DWORD>(atoi(delay)));
             }
             EmptyFolder(root);
-            HANDLE label = CreateFileW((root + L".windows-label").c_str(), GENERIC_WRITE, 0, nullptr,
-                                       CREATE_ALWAYS, 0, nullptr);
+            HANDLE label = CreateFileW((root + L".windows-label").c_str(), GENERIC_WRITE, 0,
+                                       nullptr, CREATE_ALWAYS, 0, nullptr);
             const std::string text = Utf8(choice.substr(fileSystem.size() + 11));
             DWORD written = 0;
             WriteFile(label, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

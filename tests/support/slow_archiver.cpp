@@ -11,8 +11,8 @@ int wmain() {
     if (start == std::wstring::npos) return 7;
     const size_t end = line.find(L'"', start + 3);
     const std::wstring target = line.substr(start + 3, end - start - 3);
-    HANDLE file = CreateFileW((target + L"slow.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW((target + L"slow.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
     const std::string chunk(64 * 1024, 's');
     for (int i = 0; i < 600; ++i) {
         DWORD written = 0;

@@ -12,8 +12,9 @@ bool ListedAsUsb(wchar_t driveLetter) {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_USB_LETTERS_FILE", path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || driveLetter == L'\0') return false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     char letters[32] = {};
     DWORD got = 0;

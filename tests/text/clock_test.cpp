@@ -13,8 +13,9 @@ TEST(ClockValue, CountsLocalSecondsFrom1970) {
               2 * 86400);  // 2000 was a leap year
     EXPECT_EQ(ClockFromFields({2100, 3, 1, 0, 0, 0}) - ClockFromFields({2100, 2, 28, 0, 0, 0}),
               86400);  // 2100 will not be
-    for (const ClockFields f : {ClockFields{2024, 2, 29, 23, 59, 59}, ClockFields{1999, 12, 31, 0, 0, 0},
-                                ClockFields{2038, 1, 19, 3, 14, 8}, ClockFields{2026, 12, 6, 18, 26, 36}}) {
+    for (const ClockFields f :
+         {ClockFields{2024, 2, 29, 23, 59, 59}, ClockFields{1999, 12, 31, 0, 0, 0},
+          ClockFields{2038, 1, 19, 3, 14, 8}, ClockFields{2026, 12, 6, 18, 26, 36}}) {
         const ClockFields back = FieldsFromClock(ClockFromFields(f));
         EXPECT_EQ(std::tie(back.year, back.month, back.day, back.hour, back.minute, back.second),
                   std::tie(f.year, f.month, f.day, f.hour, f.minute, f.second));
@@ -27,13 +28,27 @@ TEST(FormatDateMask, ReplacesEachTokenInEitherCase) {
         const wchar_t* mask;
         const wchar_t* text;
     } cases[] = {
-        {L"%yyyy", L"2005"}, {L"%YYYY", L"2005"}, {L"%mm", L"01"},     {L"%MM", L"01"},
-        {L"%dd", L"02"},     {L"%Dd", L"02"},     {L"%hh", L"03"},     {L"%HH", L"03"},
-        {L"%ii", L"04"},     {L"%II", L"04"},     {L"%ss", L"05"},     {L"%sS", L"05"},
-        {L"%yyyy/%mm/%dd", L"2005/01/02"},        {L"%hh:%ii:%ss", L"03:04:05"},
+        {L"%yyyy", L"2005"},
+        {L"%YYYY", L"2005"},
+        {L"%mm", L"01"},
+        {L"%MM", L"01"},
+        {L"%dd", L"02"},
+        {L"%Dd", L"02"},
+        {L"%hh", L"03"},
+        {L"%HH", L"03"},
+        {L"%ii", L"04"},
+        {L"%II", L"04"},
+        {L"%ss", L"05"},
+        {L"%sS", L"05"},
+        {L"%yyyy/%mm/%dd", L"2005/01/02"},
+        {L"%hh:%ii:%ss", L"03:04:05"},
         // A "%" without a whole token is copied as it stands.
-        {L"%m", L"%m"},      {L"%yy", L"%yy"},    {L"100%", L"100%"},  {L"%x%ss", L"%x05"},
-        {L"%%ss", L"%05"},   {L"", L""},
+        {L"%m", L"%m"},
+        {L"%yy", L"%yy"},
+        {L"100%", L"100%"},
+        {L"%x%ss", L"%x05"},
+        {L"%%ss", L"%05"},
+        {L"", L""},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatDateMask(c.mask, early), c.text);
 }
@@ -48,8 +63,8 @@ TEST(FormatDuration, ElapsedMaskGrowsWithTheDuration) {
         ClockValue elapsed;
         const wchar_t* text;
     } cases[] = {
-        {0, L"00s"},        {42, L"42s"},         {59, L"59s"},
-        {60, L"01:00s"},    {307, L"05:07s"},     {3599, L"59:59s"},
+        {0, L"00s"},          {42, L"42s"},         {59, L"59s"},
+        {60, L"01:00s"},      {307, L"05:07s"},     {3599, L"59:59s"},
         {3600, L"01:00:00s"}, {3723, L"01:02:03s"}, {25 * 3600, L"01:00:00s"},  // hours wrap at 24
     };
     for (const auto& c : cases) {

@@ -5,9 +5,11 @@
 namespace {
 
 TEST(ChildCommandLine, QuotesTheProgramOnly) {
-    EXPECT_EQ(ChildCommandLine(L"C:\\T\\Bootice.exe", L"/device=E: /mbr /install /type=nt60 /quiet"),
-              L"\"C:\\T\\Bootice.exe\" /device=E: /mbr /install /type=nt60 /quiet");
-    EXPECT_EQ(ChildCommandLine(L"\"C:\\Program Files\\x.exe\"", L"a"), L"\"C:\\Program Files\\x.exe\" a");
+    EXPECT_EQ(
+        ChildCommandLine(L"C:\\T\\Bootice.exe", L"/device=E: /mbr /install /type=nt60 /quiet"),
+        L"\"C:\\T\\Bootice.exe\" /device=E: /mbr /install /type=nt60 /quiet");
+    EXPECT_EQ(ChildCommandLine(L"\"C:\\Program Files\\x.exe\"", L"a"),
+              L"\"C:\\Program Files\\x.exe\" a");
     EXPECT_EQ(ChildCommandLine(L"C:\\My Tools\\x.exe", L""), L"\"C:\\My Tools\\x.exe\"");
     EXPECT_EQ(ChildCommandLine(L"C:\\T\\USB7z.exe", L"x -y \"D:\\a b.iso\" -o\"E:\\\""),
               L"\"C:\\T\\USB7z.exe\" x -y \"D:\\a b.iso\" -o\"E:\\\"");

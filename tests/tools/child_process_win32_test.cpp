@@ -46,7 +46,8 @@ TEST(StartChild, WorkingFolderAndItsAbsence) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(StartChild(Helper(), L"cwd \"" + report + L"\"", folder, kWait | kHide));
     const std::string inFolder = ReadWholeFile(report);
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(inFolder.data()), inFolder.size() / 2), folder);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(inFolder.data()), inFolder.size() / 2),
+              folder);
 
     ASSERT_TRUE(StartChild(Helper(), L"cwd \"" + report + L"\"", L"", kWait | kHide));
     wchar_t ours[MAX_PATH];

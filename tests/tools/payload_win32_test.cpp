@@ -35,7 +35,8 @@ TEST(InstallPayload, FailsOnAFolderOfThatName) {
 TEST(InstallPayload, FailsOnALongerFileHeldOpen) {
     const std::wstring path = TempTestPath(L"held.exe");
     ASSERT_TRUE(WriteWholeFile(path, std::string(9000, 'h')));
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(InstallPayload(kPayload, path));
     CloseHandle(held);
@@ -49,7 +50,7 @@ TEST(InstallPayload, AnEmptyPayloadNeverInstalls) {
 
 // Each case runs in a working folder of its own, whose "Tarnvik" folder may hold replacements.
 class PrepareTools : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         work_ = TempTestPath(L"work");
         CreateDirectoryW(work_.c_str(), nullptr);
@@ -57,11 +58,13 @@ protected:
         GetCurrentDirectoryW(MAX_PATH, previous_);
         SetCurrentDirectoryW(work_.c_str());
         temp_ = TempFolder();
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) DeleteFileW((temp_ + name).c_str());
+        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
+            DeleteFileW((temp_ + name).c_str());
     }
     void TearDown() override {
         SetCurrentDirectoryW(previous_);
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) DeleteFileW((temp_ + name).c_str());
+        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
+            DeleteFileW((temp_ + name).c_str());
     }
     void Replace(const wchar_t* name, const std::string& bytes) {
         ASSERT_TRUE(WriteWholeFile(work_ + L"\\Tarnvik\\" + name, bytes));
@@ -110,7 +113,8 @@ TEST_F(PrepareTools, OnlyHalfThePairInstallsThePayloads) {
 TEST_F(PrepareTools, AFolderInTheWayFailsAndCleansUp) {
     ASSERT_TRUE(CreateDirectoryW((temp_ + L"7z.dll").c_str(), nullptr));
     std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib), L"An error occurred while installing 7z.dll in temp folder");
+    EXPECT_EQ(PrepareSevenZip(exe, lib),
+              L"An error occurred while installing 7z.dll in temp folder");
     EXPECT_EQ(PathSize(exe), kPathMissing) << "the half-installed pair is removed";
     RemoveDirectoryW((temp_ + L"7z.dll").c_str());
 }
