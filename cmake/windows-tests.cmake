@@ -81,7 +81,6 @@ tarnvik_drive_tests(e2e_tests
     DriveList.FirstUsbDriveWithoutLabelEmptiesTheLabel
     DriveList.NoUsbDrive
     DriveList.DebugLogsEveryDriveInLetterOrder
-    DriveList.RebuildTimeWithSixDrives
     UserActions.*
     Job.*
     JobWithAddFiles.*

@@ -7,7 +7,8 @@
 
 #include "tests/harness/harness.h"
 
-// A path in a fresh per-test folder under the system's temp folder.
+// A path in a per-test folder under the system's temp folder, with nothing there: whatever an
+// earlier run left at that path (Wine reuses process ids) is removed first.
 inline std::wstring TempTestPath(const std::wstring& name) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -19,6 +20,7 @@ inline std::wstring TempTestPath(const std::wstring& name) {
     const std::wstring path = folder + L"\\" + name;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+    harness::EmptyFolder(path);
     RemoveDirectoryW(path.c_str());
     return path;
 }
