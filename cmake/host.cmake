@@ -23,3 +23,6 @@ target_compile_options(core_tests PRIVATE ${TARNVIK_SANITIZERS})
 target_link_libraries(core_tests PRIVATE tarnvik_core GTest::gtest_main)
 tarnvik_warnings(core_tests)
 gtest_discover_tests(core_tests)
+
+# The disk tool's Linux build and its tests.
+include(cmake/disk-host.cmake)

@@ -1,0 +1,14 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Boot code assembled from disk/boot/ at build time.
+// Bytes 0-439 of the master boot record.
+extern const uint8_t kMbrBootCode[];
+extern const size_t kMbrBootCodeSize;
+// FAT32 boot record, two sectors' worth: the boot sector (its bytes 3-89 are the volume's own
+// BPB and stay as they are) and a second code sector for reserved sector 2.
+extern const uint8_t kFat32BootmgrCode[];
+extern const size_t kFat32BootmgrCodeSize;
+extern const uint8_t kFat32GrldrCode[];
+extern const size_t kFat32GrldrCodeSize;

@@ -1,0 +1,22 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Checks on an existing FAT32 boot sector before boot code of ours goes into it and into the
+// reserved sectors after it.
+struct Fat32BootFacts {
+    bool ok = false;
+    uint32_t reservedSectors = 0;
+    uint32_t backupBootSector = 0;  // 0: none
+};
+// A FAT32 boot sector whose sector size matches the disk, whose hidden sectors are the
+// partition's start (our boot code finds the volume through them) and whose reserved area has
+// room for the second code sector at 2 (and at backup + 2).
+Fat32BootFacts ReadFat32BootFacts(const uint8_t* sector, uint32_t diskSectorSize,
+                                  uint32_t partitionStart);
+
+constexpr uint32_t kSecondCodeSector = 2;
+
+// Boot code into a boot sector: the jump and the code from the image, the volume's own OEM
+// name and BPB (bytes 3-89) kept. The image is 1024 bytes: this sector, then the second sector.
+void PutFat32BootCode(uint8_t* bootSector, const uint8_t* codeImage);
