@@ -6,3 +6,22 @@ add_executable(tarnvik-disk disk/disk_main_posix.cpp disk/disk_file_posix.cpp)
 target_link_libraries(tarnvik-disk PRIVATE tarnvik_disk_core)
 target_compile_options(tarnvik-disk PRIVATE ${TARNVIK_SANITIZERS})
 tarnvik_warnings(tarnvik-disk)
+
+add_executable(disk_core_tests
+    tests/disk/disk_command_test.cpp
+    tests/disk/disk_operations_test.cpp
+    tests/disk/fat32_layout_test.cpp
+    tests/disk/mbr_layout_test.cpp
+)
+target_compile_options(disk_core_tests PRIVATE ${TARNVIK_SANITIZERS})
+target_link_libraries(disk_core_tests PRIVATE tarnvik_disk_core GTest::gtest_main)
+tarnvik_warnings(disk_core_tests)
+gtest_discover_tests(disk_core_tests)
+
+# The Linux build on image files and loop devices, checked with sfdisk, fsck.fat and mtools.
+foreach(scenario format empty-label reformat boot-records large refusals mounted)
+    add_test(NAME disk_tool.${scenario}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/disk_tool_test.sh
+                     $<TARGET_FILE:tarnvik-disk> ${CMAKE_BINARY_DIR}/disk-tool-tests ${scenario})
+endforeach()
+set_tests_properties(disk_tool.mounted PROPERTIES RESOURCE_LOCK loop-devices)

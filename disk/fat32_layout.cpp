@@ -26,22 +26,30 @@ Fat32Layout PlanFat32(uint32_t totalSectors, uint32_t bytesPerSector, uint32_t h
     layout.sectorsPerCluster = clusterBytes > bytesPerSector ? clusterBytes / bytesPerSector : 1;
     const uint32_t overhead = layout.reservedSectors;
     if (totalSectors <= overhead) return layout;
-    // The FAT must hold an entry for every cluster that the sectors left after it give, plus the
-    // two reserved entries; grow it until it does.
+    // The FAT must hold an entry for every cluster that the sectors after it leave, plus the two
+    // reserved entries. What it needs shrinks as it grows, so the smallest FAT that suffices is
+    // found by halving.
     const uint32_t entriesPerSector = bytesPerSector / 4;
-    uint64_t fatSectors = 1;
-    for (;;) {
-        const uint64_t fatsTotal = layout.fatCount * fatSectors;
-        if (overhead + fatsTotal >= totalSectors) return layout;
-        const uint64_t clusters = (totalSectors - overhead - fatsTotal) / layout.sectorsPerCluster;
-        const uint64_t needed = (clusters + 2 + entriesPerSector - 1) / entriesPerSector;
-        if (needed <= fatSectors) {
-            layout.fatSectors = static_cast<uint32_t>(fatSectors);
-            layout.clusterCount = static_cast<uint32_t>(clusters);
-            break;
+    const auto clustersWith = [&](uint64_t fatSectors) -> uint64_t {
+        const uint64_t used = overhead + layout.fatCount * fatSectors;
+        return used >= totalSectors ? 0 : (totalSectors - used) / layout.sectorsPerCluster;
+    };
+    const auto suffices = [&](uint64_t fatSectors) {
+        return (clustersWith(fatSectors) + 2 + entriesPerSector - 1) / entriesPerSector <=
+               fatSectors;
+    };
+    uint64_t low = 1, high = (clustersWith(1) + 2 + entriesPerSector - 1) / entriesPerSector;
+    if (high < 1) high = 1;
+    while (low < high) {
+        const uint64_t middle = low + (high - low) / 2;
+        if (suffices(middle)) {
+            high = middle;
+        } else {
+            low = middle + 1;
         }
-        fatSectors = needed;
     }
+    layout.fatSectors = static_cast<uint32_t>(low);
+    layout.clusterCount = static_cast<uint32_t>(clustersWith(low));
     layout.firstDataSector = overhead + layout.fatCount * layout.fatSectors;
     layout.ok =
         layout.clusterCount >= kMinFat32Clusters && layout.clusterCount <= kMaxFat32Clusters;

@@ -1,0 +1,88 @@
+#include "disk/disk_command.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Accepted {
+    const wchar_t* parameters;
+    DiskAction action;
+    wchar_t letter;
+    const wchar_t* fileSystem;
+    const wchar_t* label;
+};
+
+TEST(ParseDiskParameters, AcceptsTheFourLines) {
+    const Accepted cases[] = {
+        {L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyUSB "
+         L"/quiet",
+         DiskAction::kFormat, L'E', L"FAT32", L"MyUSB"},
+        {L"/device=F: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=DATA "
+         L"/quiet",
+         DiskAction::kFormat, L'F', L"NTFS", L"DATA"},
+        {L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick "
+         L"/quiet",
+         DiskAction::kFormat, L'E', L"FAT32", L"My Stick"},
+        {L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel= /quiet",
+         DiskAction::kFormat, L'E', L"FAT32", L""},
+        // The label is everything up to the final " /quiet", switch-like text included.
+        {L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=A "
+         L"/quiet /quiet",
+         DiskAction::kFormat, L'E', L"FAT32", L"A /quiet"},
+        {L"/device=g: /mbr /install /type=nt60 /quiet", DiskAction::kMbr, L'G', L"", L""},
+        {L"/device=E: /pbr /install /type=bootmgr /quiet", DiskAction::kPbrBootmgr, L'E', L"", L""},
+        {L"/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet",
+         DiskAction::kPbrGrub4Dos, L'E', L"", L""},
+    };
+    for (const Accepted& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.parameters)));
+        const DiskCommand command = ParseDiskParameters(c.parameters);
+        ASSERT_TRUE(command.valid);
+        EXPECT_EQ(command.action, c.action);
+        EXPECT_EQ(command.driveLetter, c.letter);
+        EXPECT_EQ(command.fileSystem, c.fileSystem);
+        EXPECT_EQ(command.label, c.label);
+    }
+}
+
+TEST(ParseDiskParameters, RefusesEverythingElse) {
+    const wchar_t* refused[] = {
+        L"",
+        L"/device=E:",
+        L"/device=E: ",
+        L"/device=1: /mbr /install /type=nt60 /quiet",
+        L"/device=E /mbr /install /type=nt60 /quiet",
+        L"/device=EF: /mbr /install /type=nt60 /quiet",
+        L"/device=E:  /mbr /install /type=nt60 /quiet",
+        L"/device=E: /mbr /install /type=nt60 /quiet ",
+        L"/device=E: /mbr /install /type=nt52 /quiet",
+        L"/device=E: /MBR /INSTALL /TYPE=NT60 /QUIET",
+        L"/device=E: /mbr /install /type=nt60",
+        L"/device=E: /pbr /install /type=grub4dos /quiet",
+        L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=exFAT /vollabel=X /quiet",
+        L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /quiet",
+        L"/device=E: /partitions /repartition /activate /fstype=FAT32 /vollabel=X /quiet",
+        L"/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=X",
+        L"/mbr /install /type=nt60 /quiet",
+        L"/device=\\\\.\\PhysicalDrive0 /mbr /install /type=nt60 /quiet",
+    };
+    for (const wchar_t* parameters : refused) {
+        EXPECT_FALSE(ParseDiskParameters(parameters).valid)
+            << testing::PrintToString(std::wstring(parameters));
+    }
+}
+
+TEST(ParametersOfCommandLine, SkipsTheProgramPath) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"\"C:\\Temp dir\\Bootice.exe\" /device=E: /mbr", L"/device=E: /mbr"},
+        {L"C:\\Temp\\Bootice.exe   /device=E: /x", L"/device=E: /x"},
+        {L"\"C:\\Temp\\Bootice.exe\"", L""},
+        {L"Bootice.exe", L""},
+        // Blanks inside and at the end of the parameters stay: the label may end in one.
+        {L"\"B.exe\" /vollabel=a  b /quiet", L"/vollabel=a  b /quiet"},
+    };
+    for (const auto& [line, parameters] : cases)
+        EXPECT_EQ(ParametersOfCommandLine(line), parameters);
+}
+
+}  // namespace
