@@ -25,3 +25,4 @@ foreach(scenario format empty-label reformat boot-records large refusals mounted
                      $<TARGET_FILE:tarnvik-disk> ${CMAKE_BINARY_DIR}/disk-tool-tests ${scenario})
 endforeach()
 set_tests_properties(disk_tool.mounted PROPERTIES RESOURCE_LOCK loop-devices)
+include(cmake/disk-boot-tests.cmake)
