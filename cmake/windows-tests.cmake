@@ -38,11 +38,14 @@ tarnvik_test_program(win32_tests
 target_link_libraries(win32_tests PRIVATE tarnvik_win32 tarnvik_harness)
 target_include_directories(win32_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(tests/support/payloads_only.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_PAYLOAD_FILES}")
+if(TARNVIK_PAYLOAD_TARGETS)
+    add_dependencies(win32_tests ${TARNVIK_PAYLOAD_TARGETS})
+endif()
 add_executable(child_helper tests/support/child_helper.cpp)
 target_link_options(child_helper PRIVATE -municode ${TARNVIK_STATIC_LINK})
 add_dependencies(win32_tests child_helper)
 tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild
-                    InstallPayload PrepareTools MakeFolderPath CopyChunk)
+                    InstallPayload PrepareTools BooticePayload MakeFolderPath CopyChunk)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -84,15 +87,17 @@ tarnvik_drive_tests(e2e_tests
     UserActions.*
     Job.*
     JobWithAddFiles.*
-    Loader/Grub4Dos.*)
+    Loader/Grub4Dos.*
+    Run/FailingDiskTool.*)
 
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
 set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
-                     PROPERTIES FIXTURES_REQUIRED iso_images)
+                     e2e_tests.Run/FailingDiskTool.* PROPERTIES FIXTURES_REQUIRED iso_images)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
+    target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
 endif()
 
 # Stand-ins for the outside tools, for the job tests.

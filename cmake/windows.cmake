@@ -45,8 +45,9 @@ endif()
 
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
-# The tool payloads: whatever of the three files payload/ holds is embedded; a missing one is
-# simply absent from the program, and installing it then fails at run time.
+# The tool payloads: whatever of the three files payload/ holds is embedded. Without a supplied
+# BOOTICE our own disk tool, which answers BOOTICE's command lines, takes its place; a missing 7-Zip
+# file is simply absent from the program, and installing it then fails at run time.
 file(GLOB TARNVIK_PAYLOAD_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/payload/*)
 set(TARNVIK_PAYLOADS_RC "")
 foreach(entry IN ITEMS "IDR_BOOTICE|Bootice.exe" "IDR_SEVENZIP|7z.exe" "IDR_SEVENZIP_LIB|7z.dll")
@@ -56,11 +57,20 @@ foreach(entry IN ITEMS "IDR_BOOTICE|Bootice.exe" "IDR_SEVENZIP|7z.exe" "IDR_SEVE
     set(file_path ${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name})
     if(EXISTS ${file_path})
         string(APPEND TARNVIK_PAYLOADS_RC "${resource_id} RCDATA \"${file_path}\"\n")
+    elseif(resource_id STREQUAL "IDR_BOOTICE" AND TARGET TarnvikDisk)
+        string(APPEND TARNVIK_PAYLOADS_RC "${resource_id} RCDATA \"$<TARGET_FILE:TarnvikDisk>\"\n")
+        # Every program that carries the payloads is rebuilt when the disk tool changes. The
+        # dependency names the file where the build writes it, as OBJECT_DEPENDS takes no
+        # generator expression (Ninja stops on a path that no rule makes).
+        list(APPEND TARNVIK_PAYLOAD_FILES ${CMAKE_CURRENT_BINARY_DIR}/TarnvikDisk${CMAKE_EXECUTABLE_SUFFIX})
+        set(TARNVIK_PAYLOAD_TARGETS TarnvikDisk)
+        message(STATUS "payload/${file_name} is missing: Tarnvik.exe carries TarnvikDisk.exe in its place")
     else()
         message(STATUS "payload/${file_name} is missing: Tarnvik.exe is built without it")
     endif()
 endforeach()
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/payloads.rc CONTENT "${TARNVIK_PAYLOADS_RC}")
+# The disk tool's path is known only at generation time.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/generated/payloads.rc CONTENT "${TARNVIK_PAYLOADS_RC}")
 
 file(GLOB TARNVIK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*.ico
      ${CMAKE_CURRENT_SOURCE_DIR}/res/*.manifest)
@@ -73,6 +83,9 @@ function(tarnvik_program target bus_unit)
     add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit})
     target_link_libraries(${target} PRIVATE tarnvik_win32)
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+    if(TARNVIK_PAYLOAD_TARGETS)
+        add_dependencies(${target} ${TARNVIK_PAYLOAD_TARGETS})
+    endif()
     if(MINGW)
         target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
     endif()

@@ -1,17 +1,6 @@
 #include "job/job_worker_win32.h"
-#include "tools/child_process_win32.h"
 #include "tools/folders.h"
 #include "tools/payload_win32.h"
-
-namespace {
-
-// BOOTICE runs hidden and is waited for; what it says and returns is not read.
-void RunBootice(const Job& job, const std::wstring& parameters) {
-    const ChildStart run = StartChild(job.booticePath, parameters, L"", kWait | kHide | kKeep);
-    CloseChild(run.child);
-}
-
-}  // namespace
 
 bool RunFormatAndBootRecords(Job& job) {
     job.Begin(L"Format");
@@ -24,13 +13,21 @@ bool RunFormatAndBootRecords(Job& job) {
     job.stepText = L"Formatting USB device " + job.choices.targetDrive;
     job.Log(job.stepText);
     job.Report(100, 1);
-    RunBootice(job, BooticeFormatParameters(job.driveLetter, job.choices.fileSystem,
-                                            job.choices.volumeLabel));
+    const std::wstring formatError =
+        L"An error occurred while Formating " + job.choices.targetDrive;
+    const DiskToolRun format = RunDiskTool(
+        job,
+        BooticeFormatParameters(job.driveLetter, job.choices.fileSystem, job.choices.volumeLabel));
+    // A tool that refused or failed the format must not let the job write onto the old stick.
+    if (!format.Succeeded()) {
+        FailDiskToolRun(job, formatError, format);
+        return false;
+    }
     // The format counts as done while the system still reports a drive at that letter.
     const UINT type = GetDriveTypeW(job.choices.targetDrive.c_str());
     if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) {
         DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
-        FailJob(job, L"An error occurred while Formating " + job.choices.targetDrive);
+        FailJob(job, formatError);
         return false;
     }
     job.Log(L"Successfully Formatted USB device " + job.choices.targetDrive + L"  - " +
@@ -38,8 +35,16 @@ bool RunFormatAndBootRecords(Job& job) {
 
     job.stepStart = ClockNow();
     job.Log(L"Write Master and Partition Boot Record");
-    RunBootice(job, BooticeMbrParameters(job.driveLetter));
-    RunBootice(job, BooticePbrParameters(job.driveLetter));
+    // A stick without its boot records would not boot: the first failure ends the job.
+    for (const std::wstring& parameters :
+         {BooticeMbrParameters(job.driveLetter), BooticePbrParameters(job.driveLetter)}) {
+        const DiskToolRun run = RunDiskTool(job, parameters);
+        if (!run.Succeeded()) {
+            FailDiskToolRun(
+                job, L"An error occurred while Writing Master and Partition Boot Record", run);
+            return false;
+        }
+    }
     DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
     job.Log(L"Successfully Write Master and Partition Boot Record  - " +
             FormatDuration(job.stepStart));

@@ -1,5 +1,4 @@
 #include "job/job_worker_win32.h"
-#include "tools/child_process_win32.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
 #include "tools/payload_win32.h"
@@ -42,10 +41,12 @@ void RunGrub4DosAndFinish(Job& job) {
             return;
         }
         job.Log(L"Write Grub4Dos in Partition Boot Record");
-        const ChildStart run =
-            StartChild(job.booticePath, BooticeGrub4DosParameters(job.driveLetter), L"",
-                       kWait | kHide | kKeep);
-        CloseChild(run.child);
+        const DiskToolRun run = RunDiskTool(job, BooticeGrub4DosParameters(job.driveLetter));
+        if (!run.Succeeded()) {
+            FailDiskToolRun(
+                job, L"An error occurred while Writing Grub4Dos in Partition Boot Record", run);
+            return;
+        }
         DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
         job.Log(L"Successfully Write Grub4Dos in Partition Boot Record  - " +
                 FormatDuration(job.stepStart));

@@ -39,6 +39,13 @@ std::wstring BooticeGrub4DosParameters(const std::wstring& driveLetter) {
     return L"/device=" + driveLetter + L" /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
 }
 
+std::wstring DiskToolFailureLine(const std::wstring& errorText, const DiskToolRun& run,
+                                 const std::wstring& duration) {
+    const std::wstring how = run.started ? L"exit code " + std::to_wstring(run.exitCode)
+                                         : L"the disk tool could not be started";
+    return errorText + L" (" + how + L")  - " + duration;
+}
+
 std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive) {
     return L"x -y \"" + isoPath + L"\" -o\"" + targetDrive + L"\"";
 }

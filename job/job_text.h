@@ -26,6 +26,18 @@ std::wstring BooticeMbrParameters(const std::wstring& driveLetter);
 std::wstring BooticePbrParameters(const std::wstring& driveLetter);
 std::wstring BooticeGrub4DosParameters(const std::wstring& driveLetter);
 
+// How one run of the disk tool ended: a tool that fails its work says so only by its exit code.
+struct DiskToolRun {
+    bool started = false;  // false when no process could be started and waited for
+    uint32_t exitCode = 0;
+    bool Succeeded() const { return started && exitCode == 0; }
+};
+
+// The log line of a failed disk-tool run: the step's error text, the exit code (or that the tool
+// could not be started), and the duration text after two blanks and a hyphen.
+std::wstring DiskToolFailureLine(const std::wstring& errorText, const DiskToolRun& run,
+                                 const std::wstring& duration);
+
 // 7-Zip's parameters: extract the whole image, answering yes, into the drive root. The archiver
 // takes each double quote as a plain delimiter, so -o"E:\" means the folder E:\.
 std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive);

@@ -37,6 +37,11 @@ struct Job {
 void EndJob(Job& job, const std::wstring& finalText);
 // Logs a failure with the step's duration and ends the job with the same text without it.
 void FailJob(Job& job, const std::wstring& text);
+// Runs the disk tool (BooticePath) hidden with these parameters and waits for its end.
+DiskToolRun RunDiskTool(const Job& job, const std::wstring& parameters);
+// Ends the job after a failed disk-tool run: the temp copy of the tool deleted, the text logged
+// with the exit code and the step's duration, and reported without either.
+void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run);
 // The user asked to stop (tried without waiting); true when the job has been ended for it.
 bool CancelledAt(Job& job);
 

@@ -6,8 +6,10 @@
 #include "app/event_window_win32.h"
 #include "job/job_worker_win32.h"
 #include "text/path_text.h"
+#include "tools/child_process_win32.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
+#include "tools/payload_win32.h"
 
 void EndJob(Job& job, const std::wstring& finalText) {
     job.stepText = finalText;
@@ -18,6 +20,23 @@ void EndJob(Job& job, const std::wstring& finalText) {
 
 void FailJob(Job& job, const std::wstring& text) {
     job.Log(text + L"  - " + FormatDuration(job.stepStart));
+    EndJob(job, text);
+}
+
+DiskToolRun RunDiskTool(const Job& job, const std::wstring& parameters) {
+    const ChildStart run = StartChild(job.booticePath, parameters, L"", kWait | kHide | kKeep);
+    DiskToolRun result;
+    DWORD exitCode = 0;
+    // Without a process handle the wait did not happen and there is no code to read.
+    result.started = run && ChildExitCode(run.child, exitCode);
+    result.exitCode = exitCode;
+    CloseChild(run.child);
+    return result;
+}
+
+void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
+    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+    job.Log(DiskToolFailureLine(text, run, FormatDuration(job.stepStart)));
     EndJob(job, text);
 }
 

@@ -61,6 +61,9 @@ class Job : public testing::Test {
                               (tools_ + L"\\Bootice.exe").c_str(), FALSE));
         temp_ = TempFolder();
     }
+    void TearDown() override {
+        if (!blocker_.empty()) RemoveDirectoryW(blocker_.c_str());
+    }
 
     // Starts Tarnvik in debug mode and chooses the image in its dialog.
     HWND Start(const std::wstring& image) {
@@ -134,6 +137,7 @@ class Job : public testing::Test {
     }
 
     std::wstring folder_, exe_, drive_, tools_, temp_;
+    std::wstring blocker_;  // a folder in the temp folder that the test removes again
     std::unique_ptr<SimulatedDrive> stick_;
     Program program_;
 };
@@ -303,19 +307,134 @@ TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
     ExpectNoTempTools();
 }
 
-TEST_F(Job, MissingDiskToolEndsWithTheInstallError) {
-#ifdef TARNVIK_BUILT_WITH_BOOTICE
-    GTEST_SKIP() << "this build carries BOOTICE";
-#endif
+TEST_F(Job, DiskToolThatCannotBeInstalledEndsWithTheInstallError) {
+    // Without a replacement the carried tool is written to the temp folder, where a folder of its
+    // name is in the way.
     DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
+    blocker_ = temp_ + L"Bootice.exe";
+    ASSERT_TRUE(CreateDirectoryW(blocker_.c_str(), nullptr));
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
     RunToEnd(window, L"An error occurred while installing Bootice in temp folder", 100);
     ExpectLog({"An error occurred while installing Bootice in temp folder"});
     EXPECT_TRUE(Journal().empty());
     EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";
+    EXPECT_TRUE(GetFileAttributesW(blocker_.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+        << "the folder in the way is left alone";
+    RemoveDirectoryW(blocker_.c_str());
     ExpectNoTempTools();
 }
+
+// The carried disk tool is written to the temp folder and run; here the drive is a folder under
+// Wine, which the tool cannot take for a USB stick, so the job must stop at the format.
+TEST_F(Job, CarriedDiskToolFailingOnTheDriveEndsWithTheFormatError) {
+#ifdef TARNVIK_BUILT_WITH_BOOTICE
+    GTEST_SKIP() << "this build carries BOOTICE";
+#endif
+    DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, L"An error occurred while Formating E:\\", 100);
+    ExpectLog({
+        R"(Formatting USB device E:\\)",
+        R"(An error occurred while Formating E:\\ \(exit code [1-9]\d*\)  - )" + kStamp,
+    });
+    EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "the stick is as it was";
+    ExpectNoTempTools();
+}
+
+// A disk-tool run that ends with a non-zero exit code stops the job there with its own error.
+struct DiskToolFailureCase {
+    const char* name;
+    // What bootice-fail.txt tells the stand-in (the run and its exit code); empty: the
+    // replacement tool is no program at all.
+    const char* failing;
+    const wchar_t* fixture;
+    bool grub4Dos;
+    std::vector<std::string> journal;
+    std::vector<std::string> log;
+    const wchar_t* status;
+};
+
+class FailingDiskTool : public Job, public testing::WithParamInterface<DiskToolFailureCase> {};
+
+TEST_P(FailingDiskTool, EndsTheJobWithItsError) {
+    const DiskToolFailureCase& c = GetParam();
+    if (c.failing[0]) {
+        ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-fail.txt", c.failing));
+    } else {
+        ASSERT_TRUE(WriteFileBytes(tools_ + L"\\Bootice.exe", "not a program"));
+    }
+    HWND window = Start(Fixture(std::wstring(c.fixture) + L".iso"));
+    ASSERT_NE(window, nullptr);
+    if (c.grub4Dos) {
+        program_.Click(window, kGrub4DosOption);
+        ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
+    }
+    RunToEnd(window, c.status, 100);
+    EXPECT_EQ(Journal(), c.journal);
+    ExpectLog(c.log);
+    ExpectNoTempTools();
+}
+
+const std::string kMbrFailed = "An error occurred while Writing Master and Partition Boot Record";
+
+INSTANTIATE_TEST_SUITE_P(
+    Run, FailingDiskTool,
+    testing::Values(
+        DiskToolFailureCase{
+            "Format",
+            "format 3",
+            L"plain",
+            false,
+            {kFormatFat32},
+            {R"(Formatting USB device E:\\)",
+             R"(An error occurred while Formating E:\\ \(exit code 3\)  - )" + kStamp},
+            L"An error occurred while Formating E:\\"},
+        DiskToolFailureCase{"Mbr",
+                            "mbr 4",
+                            L"plain",
+                            false,
+                            {kFormatFat32, kMbr},
+                            {kFormatStage[0], kFormatStage[1], kFormatStage[2],
+                             kMbrFailed + R"( \(exit code 4\)  - )" + kStamp},
+                            L"An error occurred while Writing Master and Partition Boot Record"},
+        DiskToolFailureCase{"Pbr",
+                            "pbr 5",
+                            L"plain",
+                            false,
+                            {kFormatFat32, kMbr, kPbr},
+                            {kFormatStage[0], kFormatStage[1], kFormatStage[2],
+                             kMbrFailed + R"( \(exit code 5\)  - )" + kStamp},
+                            L"An error occurred while Writing Master and Partition Boot Record"},
+        DiskToolFailureCase{
+            "Grub4Dos",
+            "grub4dos 6",
+            L"grub-root",
+            true,
+            {kFormatFat32, kMbr, kPbr, kGrubPbr},
+            AfterFormat({
+                R"(Copy grub-root\.iso files \(.+\)  to USB drive E:\\)",
+                R"(Successfully Copied grub-root\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
+                "Detect Grub4Dos at root or in Boot folder",
+                "Grub4Dos detected",
+                "Write Grub4Dos in Partition Boot Record",
+                R"(An error occurred while Writing Grub4Dos in Partition Boot Record \(exit code 6\)  - )" +
+                    kStamp,
+            }),
+            L"An error occurred while Writing Grub4Dos in Partition Boot Record"},
+        // A replacement that is no program at all never starts, which is no success either.
+        DiskToolFailureCase{
+            "NotStarted",
+            "",
+            L"plain",
+            false,
+            {},
+            {R"(Formatting USB device E:\\)",
+             R"(An error occurred while Formating E:\\ \(the disk tool could not be started\)  - )" +
+                 kStamp},
+            L"An error occurred while Formating E:\\"}),
+    [](const testing::TestParamInfo<DiskToolFailureCase>& info) { return info.param.name; });
 
 TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-delay-ms.txt", "4000"));

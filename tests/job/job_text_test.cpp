@@ -52,4 +52,30 @@ TEST(ToolCommandLines, BooticeAndSevenZip) {
     for (const auto& c : cases) EXPECT_EQ(c.parameters, c.expected);
 }
 
+TEST(DiskToolFailureLine, NamesTheExitCodeOrTheFailedStart) {
+    const std::wstring duration = L"2024/03/09,13:45:12 duration: 05s";
+    const struct {
+        DiskToolRun run;
+        const wchar_t* expected;
+    } cases[] = {
+        {{true, 3},
+         L"An error occurred while Formating E:\\ (exit code 3)  - 2024/03/09,13:45:12 duration: "
+         L"05s"},
+        // A crash's status is shown as the unsigned number Windows reports.
+        {{true, 0xC0000005},
+         L"An error occurred while Formating E:\\ (exit code 3221225477)  - 2024/03/09,13:45:12 "
+         L"duration: 05s"},
+        {{false, 0},
+         L"An error occurred while Formating E:\\ (the disk tool could not be started)  - "
+         L"2024/03/09,13:45:12 duration: 05s"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DiskToolFailureLine(L"An error occurred while Formating E:\\", c.run, duration),
+                  c.expected);
+    }
+    EXPECT_TRUE((DiskToolRun{true, 0}.Succeeded()));
+    EXPECT_FALSE((DiskToolRun{true, 1}.Succeeded()));
+    EXPECT_FALSE((DiskToolRun{false, 0}.Succeeded())) << "no start is no success";
+}
+
 }  // namespace

@@ -2,8 +2,10 @@
 // command lines Tarnvik gives, writes each run's parameters as one line to bootice-journal.txt
 // beside itself, and for the format line empties the simulated drive's folder and gives it the
 // label (Wine reads a folder drive's label from its .windows-label file). A file
-// bootice-delay-ms.txt beside it makes the format take that long. Any other command line is
-// journalled as rejected and ends with exit code 2.
+// bootice-delay-ms.txt beside it makes the format take that long. A file bootice-fail.txt beside
+// it, "format", "mbr", "pbr" or "grub4dos" and an exit code (such as "mbr 4"), makes that run
+// journal its line, do nothing and end with that code, as a disk tool that failed its work does.
+// Any other command line is journalled as rejected and ends with exit code 2.
 #include <windows.h>
 
 #include <string>
@@ -66,6 +68,24 @@ bool StartsWith(const std::wstring& text, const std::wstring& start) {
     return text.rfind(start, 0) == 0;
 }
 
+std::string ReadSmallFile(const std::wstring& path) {
+    char bytes[64] = {};
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    DWORD got = 0;
+    ReadFile(file, bytes, sizeof bytes - 1, &got, nullptr);
+    CloseHandle(file);
+    return std::string(bytes, got);
+}
+
+// The exit code bootice-fail.txt asks of this kind of run, or 0.
+int FailureAsked(const std::string& kind) {
+    const std::string asked = ReadSmallFile(OwnFolder() + L"bootice-fail.txt");
+    if (asked.rfind(kind + " ", 0) != 0) return 0;
+    return atoi(asked.c_str() + kind.size() + 1);
+}
+
 }  // namespace
 
 int wmain() {
@@ -81,34 +101,36 @@ int wmain() {
     const std::wstring rest = parameters.substr(11);
     const std::wstring formatStart = L"/partitions /repartition /activate /usb-hdd /fstype=";
     const std::wstring labelEnd = L" /quiet";
-    bool known = rest == L"/mbr /install /type=nt60 /quiet" ||
-                 rest == L"/pbr /install /type=bootmgr /quiet" ||
-                 rest == L"/pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
+    std::string kind = rest == L"/mbr /install /type=nt60 /quiet"      ? "mbr"
+                       : rest == L"/pbr /install /type=bootmgr /quiet" ? "pbr"
+                       : rest == L"/pbr /install /type=grub4dos /pbr-disable-floppy /quiet"
+                           ? "grub4dos"
+                           : "";
+    std::wstring choice, fileSystem;
     if (StartsWith(rest, formatStart) && rest.size() >= formatStart.size() + labelEnd.size() &&
         rest.compare(rest.size() - labelEnd.size(), labelEnd.size(), labelEnd) == 0) {
-        const std::wstring choice =
+        choice =
             rest.substr(formatStart.size(), rest.size() - formatStart.size() - labelEnd.size());
-        for (const std::wstring fileSystem : {L"FAT32", L"NTFS"}) {
-            if (!StartsWith(choice, fileSystem + L" /vollabel=")) continue;
-            known = true;
-            char delay[16] = {};
-            HANDLE file = CreateFileW((OwnFolder() + L"bootice-delay-ms.txt").c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                DWORD got = 0;
-                ReadFile(file, delay, sizeof delay - 1, &got, nullptr);
-                CloseHandle(file);
-                Sleep(static_cast<DWORD>(atoi(delay)));
+        for (const std::wstring name : {L"FAT32", L"NTFS"}) {
+            if (StartsWith(choice, name + L" /vollabel=")) {
+                kind = "format";
+                fileSystem = name;
             }
-            EmptyFolder(root);
-            HANDLE label = CreateFileW((root + L".windows-label").c_str(), GENERIC_WRITE, 0,
-                                       nullptr, CREATE_ALWAYS, 0, nullptr);
-            const std::string text = Utf8(choice.substr(fileSystem.size() + 11));
-            DWORD written = 0;
-            WriteFile(label, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-            CloseHandle(label);
         }
     }
-    Append(journal, (known ? "" : "REJECTED ") + Utf8(parameters) + "\r\n");
-    return known ? 0 : 2;
+    Append(journal, (kind.empty() ? "REJECTED " : "") + Utf8(parameters) + "\r\n");
+    if (kind.empty()) return 2;
+    if (const int code = FailureAsked(kind)) return code;
+    if (kind == "format") {
+        Sleep(
+            static_cast<DWORD>(atoi(ReadSmallFile(OwnFolder() + L"bootice-delay-ms.txt").c_str())));
+        EmptyFolder(root);
+        HANDLE label = CreateFileW((root + L".windows-label").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, 0, nullptr);
+        const std::string text = Utf8(choice.substr(fileSystem.size() + 11));
+        DWORD written = 0;
+        WriteFile(label, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(label);
+    }
+    return 0;
 }

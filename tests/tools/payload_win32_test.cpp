@@ -1,6 +1,8 @@
 // Installing the tool payloads into the temp folder, and the replacement folder's rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/win32_test_files.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
@@ -58,13 +60,18 @@ class PrepareTools : public testing::Test {
         GetCurrentDirectoryW(MAX_PATH, previous_);
         SetCurrentDirectoryW(work_.c_str());
         temp_ = TempFolder();
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
-            DeleteFileW((temp_ + name).c_str());
+        RemoveTempTools();
     }
     void TearDown() override {
         SetCurrentDirectoryW(previous_);
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
+        RemoveTempTools();
+    }
+    // Files, or the folders some cases put in their way.
+    void RemoveTempTools() {
+        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
             DeleteFileW((temp_ + name).c_str());
+            RemoveDirectoryW((temp_ + name).c_str());
+        }
     }
     void Replace(const wchar_t* name, const std::string& bytes) {
         ASSERT_TRUE(WriteWholeFile(work_ + L"\\Tarnvik\\" + name, bytes));
@@ -81,13 +88,19 @@ TEST_F(PrepareTools, ReplacementBooticeOfAnySizeIsUsedAsItIs) {
     EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathMissing);
 }
 
-TEST_F(PrepareTools, WithoutReplacementOrPayloadBooticeFails) {
+TEST_F(PrepareTools, WithoutAReplacementTheCarriedBooticeIsInstalled) {
     Replace(L"Bootice.exe", "");  // a 0-byte replacement does not count
     std::wstring path = temp_ + L"Bootice.exe";
-    const std::wstring error = PrepareBootice(path);
-    if (BooticePayload().size > 0) GTEST_SKIP() << "this build carries BOOTICE";
-    EXPECT_EQ(error, L"An error occurred while installing Bootice in temp folder");
-    EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathMissing);
+    EXPECT_EQ(PrepareBootice(path), L"");
+    EXPECT_EQ(path, temp_ + L"Bootice.exe");
+    EXPECT_EQ(PathSize(path), static_cast<int64_t>(BooticePayload().size));
+}
+
+TEST_F(PrepareTools, AFolderInTheWayOfBooticeFails) {
+    ASSERT_TRUE(CreateDirectoryW((temp_ + L"Bootice.exe").c_str(), nullptr));
+    std::wstring path = temp_ + L"Bootice.exe";
+    EXPECT_EQ(PrepareBootice(path), L"An error occurred while installing Bootice in temp folder");
+    EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathIsFolder) << "the folder is left alone";
 }
 
 TEST_F(PrepareTools, SevenZipPairFromTheReplacementFolder) {
@@ -117,6 +130,19 @@ TEST_F(PrepareTools, AFolderInTheWayFailsAndCleansUp) {
               L"An error occurred while installing 7z.dll in temp folder");
     EXPECT_EQ(PathSize(exe), kPathMissing) << "the half-installed pair is removed";
     RemoveDirectoryW((temp_ + L"7z.dll").c_str());
+}
+
+// Without a supplied BOOTICE the program carries our own disk tool, byte for byte, in its place.
+TEST(BooticePayload, IsTheBuiltDiskToolUnlessBooticeWasSupplied) {
+#ifdef TARNVIK_BUILT_WITH_BOOTICE
+    GTEST_SKIP() << "this build carries BOOTICE";
+#endif
+    const Payload payload = BooticePayload();
+    ASSERT_GT(payload.size, 0u);
+    const std::string tool = ReadWholeFile(harness::BuildFolder() + L"\\TarnvikDisk.exe");
+    ASSERT_EQ(payload.size, tool.size());
+    // Compared as a whole rather than printed: the file is large.
+    EXPECT_TRUE(std::equal(tool.begin(), tool.end(), reinterpret_cast<const char*>(payload.data)));
 }
 
 }  // namespace
