@@ -1,0 +1,145 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "disk/physical_disk_win32.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+constexpr uint64_t kMiB = 1 << 20;
+constexpr uint64_t kGiB = kMiB << 10;
+
+// A zero-filled file of that size; sparse, so that images of gigabytes cost nothing.
+std::wstring MakeImage(const std::wstring& name, uint64_t size) {
+    const std::wstring path = harness::FreshTestFolder() + L"\\" + name;
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    EXPECT_TRUE(file && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) &&
+                SetEndOfFile(file.get()));
+    return path;
+}
+
+// The file's bytes at an offset, read past the disk object.
+std::string FileBytesAt(const std::wstring& path, uint64_t offset, size_t length) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    std::string bytes(length, '\0');
+    DWORD got = 0;
+    if (!file || !SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(length), &got, nullptr)) {
+        return "<unreadable>";
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::string Pattern(size_t length, unsigned seed) {
+    std::string bytes(length, '\0');
+    for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>((i * 131 + seed) >> 3);
+    return bytes;
+}
+
+TEST(PhysicalDiskImage, TakesTheExactFileSizeInSectorsOf512) {
+    for (const uint64_t size : {64 * kMiB, 5 * kGiB + 512}) {
+        const std::wstring path = MakeImage(L"stick.img", size);
+        PhysicalDisk disk;
+        ASSERT_TRUE(disk.Open(path)) << size;
+        EXPECT_EQ(disk.SizeBytes(), size);
+        EXPECT_EQ(disk.SectorSize(), 512u);
+    }
+}
+
+// Transfers cross the aligned buffer's 1 MiB chunks, reach beyond 4 GiB, end at the last sector,
+// and come from and go to memory that is not sector-aligned.
+TEST(PhysicalDiskImage, WritesReachTheFileAtTheirOffsetsAndReadBack) {
+    const uint64_t size = 5 * kGiB;
+    const std::wstring path = MakeImage(L"stick.img", size);
+    const struct {
+        uint64_t offset;
+        size_t length;
+    } cases[] = {
+        {0, 512},
+        {kMiB - 512, 3 * kMiB + 1024},
+        {4 * kGiB + 512, 4096},
+        {size - 512, 512},
+    };
+    PhysicalDisk disk;
+    ASSERT_TRUE(disk.Open(path));
+    unsigned seed = 1;
+    for (const auto& c : cases) {
+        const std::string bytes = Pattern(c.length, seed++);
+        std::vector<char> unaligned(c.length + 1);
+        std::copy(bytes.begin(), bytes.end(), unaligned.begin() + 1);
+        EXPECT_TRUE(disk.Write(c.offset, unaligned.data() + 1, c.length)) << c.offset;
+    }
+    ASSERT_TRUE(disk.Flush());
+
+    seed = 1;
+    for (const auto& c : cases) {
+        const std::string bytes = Pattern(c.length, seed++);
+        EXPECT_EQ(FileBytesAt(path, c.offset, c.length), bytes) << c.offset;
+        std::vector<char> back(c.length + 1);
+        ASSERT_TRUE(disk.Read(c.offset, back.data() + 1, c.length)) << c.offset;
+        EXPECT_EQ(std::string(back.data() + 1, c.length), bytes) << c.offset;
+    }
+    // Neighbours of what was written stay zero.
+    EXPECT_EQ(FileBytesAt(path, 512, 512), std::string(512, '\0'));
+    EXPECT_EQ(FileBytesAt(path, 4 * kGiB, 512), std::string(512, '\0'));
+}
+
+// A disk whose size is not known exactly is never opened: a guess could put the end of a layout
+// beyond the end of the stick.
+TEST(PhysicalDiskRefuses, AFileThatIsNotWholeSectorsOrMissing) {
+    const std::wstring folder = harness::FreshTestFolder();
+    const struct {
+        const wchar_t* name;
+        std::string bytes;
+    } cases[] = {
+        {L"empty.img", ""},
+        {L"odd.img", std::string(1000, 'x')},
+        {L"short.img", std::string(511, 'x')},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = folder + L"\\" + c.name;
+        ASSERT_TRUE(harness::WriteFileBytes(path, c.bytes));
+        PhysicalDisk disk;
+        EXPECT_FALSE(disk.Open(path)) << c.bytes.size();
+    }
+    PhysicalDisk disk;
+    EXPECT_FALSE(disk.Open(folder + L"\\missing.img"));
+    EXPECT_FALSE(disk.Open(L"\\\\.\\PhysicalDrive77"));
+}
+
+TEST(PhysicalDiskRefuses, TransfersNotOfWholeSectorsInsideTheDisk) {
+    const uint64_t size = kMiB;
+    const std::wstring path = MakeImage(L"stick.img", size);
+    PhysicalDisk disk;
+    ASSERT_TRUE(disk.Open(path));
+    const struct {
+        uint64_t offset;
+        size_t length;
+    } cases[] = {
+        {1, 512}, {0, 100}, {512, 513}, {size - 512, 1024}, {size, 512}, {UINT64_MAX - 511, 512},
+    };
+    std::vector<char> buffer(4096, 'x');
+    for (const auto& c : cases) {
+        EXPECT_FALSE(disk.Write(c.offset, buffer.data(), c.length)) << c.offset << " " << c.length;
+        EXPECT_FALSE(disk.Read(c.offset, buffer.data(), c.length)) << c.offset << " " << c.length;
+    }
+    ASSERT_TRUE(disk.Flush());
+    EXPECT_EQ(FileBytesAt(path, 0, size), std::string(size, '\0'));
+    PhysicalDisk closed;
+    EXPECT_FALSE(closed.Write(0, buffer.data(), 512));
+    EXPECT_FALSE(closed.Flush());
+}
+
+}  // namespace

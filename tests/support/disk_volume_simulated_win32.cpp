@@ -1,0 +1,77 @@
+// The disk tool's test build: which disk lies behind a volume and on which bus, answered from the
+// file named by TARNVIK_TEST_VOLUME_DISKS_FILE. Each line is "LETTER DISK BUS" ("E 9 usb",
+// "C 0 sata"); a letter listed twice lies on two extents. Letters not listed lie on no known
+// disk. Only the test build links this unit.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "disk/volume_disk_win32.h"
+#include "drives/storage_bus.h"
+
+namespace {
+
+struct Placement {
+    wchar_t letter = 0;
+    uint32_t disk = 0;
+    int bus = -1;
+};
+
+int BusOfName(const std::string& name) {
+    if (name == "usb") return kBusTypeUsb;
+    if (name == "scsi") return 1;
+    if (name == "ata") return 3;
+    if (name == "sata") return 11;
+    return -1;
+}
+
+std::vector<Placement> Placements() {
+    std::vector<Placement> placements;
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_VOLUME_DISKS_FILE", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return placements;
+    FILE* file = _wfopen(path, L"r");
+    if (!file) return placements;
+    char letter = 0;
+    unsigned disk = 0;
+    char bus[16] = {};
+    while (std::fscanf(file, " %c %u %15s", &letter, &disk, bus) == 3) {
+        placements.push_back({static_cast<wchar_t>(std::towupper(letter)), disk, BusOfName(bus)});
+    }
+    std::fclose(file);
+    return placements;
+}
+
+}  // namespace
+
+bool DisksOfVolume(const std::wstring& path, std::vector<uint32_t>& disks) {
+    disks.clear();
+    if (path.size() < 2 || path[1] != L':') return false;
+    for (const Placement& placement : Placements()) {
+        if (placement.letter == std::towupper(path[0])) disks.push_back(placement.disk);
+    }
+    return !disks.empty();
+}
+
+int DiskBusType(uint32_t disk) {
+    for (const Placement& placement : Placements()) {
+        if (placement.disk == disk) return placement.bus;
+    }
+    return -1;
+}
+
+bool VolumesOnDisk(uint32_t disk, std::vector<std::wstring>& volumes) {
+    volumes.clear();
+    for (const Placement& placement : Placements()) {
+        const std::wstring root = {placement.letter, L':', L'\\'};
+        if (placement.disk == disk) volumes.push_back(root);
+    }
+    return true;
+}
+
+std::wstring VolumeOfLetter(wchar_t letter) {
+    return {static_cast<wchar_t>(std::towupper(letter)), L':', L'\\'};
+}
