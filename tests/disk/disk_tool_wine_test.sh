@@ -79,6 +79,7 @@ refusals() {
         "2|E 9 usb\nE 4 usb\nC 0 sata\nZ 0 sata\n|a volume on two extents"
         "2|C 0 sata\nZ 0 sata\n|a letter on no known disk"
         "3|E 9 usb\nF 9 usb\nC 0 sata\nZ 0 sata\n|a volume of the disk that cannot be locked"
+        "4|E 8 usb\nC 0 sata\nZ 0 sata\n|a disk that cannot be opened"
     )
     local entry code disks what
     for entry in "${refused[@]}"; do
@@ -155,6 +156,13 @@ three_runs() {
     [ "$(bytes "$image" $((2048 * 512 + 90)) 422)" = "$(bytes "$code" 90 422)" ] || fail "boot code"
     [ "$(sector "$image" 2050)" = "$(bytes "$code" 512 512)" ] || fail "second code sector"
     [ "$(sector "$image" 2048)" = "$(sector "$image" 2054)" ] || fail "backup boot sector"
+    check_fat32
+
+    echo "-- /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"
+    run_tool 0 "$stick" /device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet
+    code=$boot/kFat32GrldrCode.bin
+    [ "$(bytes "$image" $((2048 * 512 + 90)) 422)" = "$(bytes "$code" 90 422)" ] || fail "GRLDR code"
+    [ "$(sector "$image" 2050)" = "$(bytes "$code" 512 512)" ] || fail "GRLDR second sector"
     check_fat32
 }
 
