@@ -21,6 +21,9 @@ tarnvik_disk_tool(TarnvikDisk disk/volume_disk_win32.cpp)
 # The tests need the test framework and the Wine set-up of the Windows tests, so they are declared
 # once the whole tree is.
 function(tarnvik_disk_windows_tests)
+    if(NOT COMMAND tarnvik_test_program)
+        return()
+    endif()
     # The test build: disks, buses and volumes answered from a file the test writes.
     tarnvik_disk_tool(TarnvikDiskTestBuild tests/support/disk_volume_simulated_win32.cpp)
 
