@@ -1,18 +1,21 @@
 # Boot tests: stick images made by tarnvik-disk, booted in QEMU (SeaBIOS and OVMF) as USB sticks.
-# The stand-in BOOTMGR and the helper that hides the INT 13h extensions are assembled here.
+# The stand-in BOOTMGR and the helper disks' boot sectors are assembled here.
 set(TARNVIK_BOOT_TEST_BINARIES ${CMAKE_BINARY_DIR}/tests/disk/boot_binaries)
 set(TARNVIK_BOOT_TEST_OUTPUTS "")
-foreach(name standin_bootmgr no_edd_shim)
+function(tarnvik_boot_test_binary asm name)
     set(bin ${TARNVIK_BOOT_TEST_BINARIES}/${name}.bin)
     add_custom_command(
         OUTPUT ${bin}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${TARNVIK_BOOT_TEST_BINARIES}
-        COMMAND ${NASM_EXECUTABLE} -f bin -w+all -Werror -o ${bin}
-                ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot/${name}.asm
-        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot/${name}.asm
-        COMMENT "Assembling ${name}.asm for the boot tests")
-    list(APPEND TARNVIK_BOOT_TEST_OUTPUTS ${bin})
-endforeach()
+        COMMAND ${NASM_EXECUTABLE} -f bin -w+all -Werror ${ARGN} -o ${bin}
+                ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot/${asm}
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot/${asm}
+        COMMENT "Assembling ${asm} as ${name} for the boot tests")
+    set(TARNVIK_BOOT_TEST_OUTPUTS ${TARNVIK_BOOT_TEST_OUTPUTS} ${bin} PARENT_SCOPE)
+endfunction()
+tarnvik_boot_test_binary(standin_bootmgr.asm standin_bootmgr)
+tarnvik_boot_test_binary(bios_shim.asm no_edd_shim -DHIDE_EXTENSIONS)
+tarnvik_boot_test_binary(bios_shim.asm sector_4k_shim -DSECTORS_4K)
 add_custom_target(disk_boot_test_binaries ALL DEPENDS ${TARNVIK_BOOT_TEST_OUTPUTS})
 
 foreach(scenario
@@ -23,6 +26,7 @@ foreach(scenario
         bios-no-active
         bios-no-boot-record
         bios-no-edd
+        bios-sectors-4k
         bios-grldr
         bios-grldr-missing
         uefi-ipxe)

@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
 # Makes a stick image with the disk tool's three runs, puts files on it with
 # mtools and boots it in QEMU as a USB stick, waiting for a text on COM1.
 #
@@ -6,10 +7,10 @@
 #
 # SCENARIO  bios-bootmgr, bios-bootmgr-missing, bios-bootmgr-too-large,
 #           bios-bootmgr-damaged, bios-no-active, bios-no-boot-record, bios-grldr,
-#           bios-grldr-missing, bios-no-edd or uefi-ipxe
+#           bios-grldr-missing, bios-no-edd, bios-sectors-4k or uefi-ipxe
 # TOOL      the Linux build of the disk tool
-# BOOT_BINARIES  folder with the assembled standin_bootmgr.bin and
-#           no_edd_shim.bin
+# BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
+#           no_edd_shim.bin and sector_4k_shim.bin
 # WORKDIR   results go to WORKDIR/SCENARIO: the image, serial.log, screen.png
 set -u
 
@@ -21,6 +22,7 @@ scenario=$1
 tool=$2
 standin=$3/standin_bootmgr.bin
 no_edd_shim=$3/no_edd_shim.bin
+sector_4k_shim=$3/sector_4k_shim.bin
 dir=$4/$scenario
 
 BOOT_DEADLINE_S=30
@@ -73,7 +75,21 @@ make_stick() {
 
 # $1 = byte offset in the image, $2 = bytes as printf escapes.
 poke() {
-    printf "$2" | dd of="$img" bs=1 seek="$1" conv=notrunc status=none || fail "cannot write at $1"
+    printf '%b' "$2" | dd of="$img" bs=1 seek="$1" conv=notrunc status=none || fail "cannot write at $1"
+}
+
+# $1 = source image, $2 = its offset, $3 = offset in the image, $4 = count.
+copy_bytes() {
+    dd if="$1" of="$img" bs=1 skip="$2" seek="$3" count="$4" conv=notrunc status=none ||
+        fail "cannot copy $4 bytes from $1"
+}
+
+# $1 = boot sector of a helper disk that boots first; the stick becomes 81h.
+add_helper_disk() {
+    truncate -s 1M "$dir/helper.img" || fail "cannot create the helper disk"
+    dd if="$1" of="$dir/helper.img" conv=notrunc status=none || fail "cannot write the helper disk"
+    extra_qemu_args=(-drive "if=none,id=helper,format=raw,file=$dir/helper.img"
+        -device ide-hd,drive=helper,bootindex=0)
 }
 
 mtool() {
@@ -180,7 +196,8 @@ boot() {
 
     local start now
     start=$(date +%s%N)
-    qemu-system-x86_64 "${args[@]}" </dev/null >"$dir/qemu.log" 2>&1 &
+    # timeout: QEMU ends even when this script is killed before its trap runs.
+    timeout $((BOOT_DEADLINE_S + 30)) qemu-system-x86_64 "${args[@]}" </dev/null >"$dir/qemu.log" 2>&1 &
     qemu_pid=$!
 
     local found=0
@@ -193,17 +210,20 @@ boot() {
         if [ $(((now - start) / 1000000000)) -ge $BOOT_DEADLINE_S ]; then
             break
         fi
-        # Our boot code halts after its own messages: no need to wait
-        # for the deadline when one appears that the scenario does not expect.
+        # Our boot code and the stand-in halt after their last words: no
+        # need to wait for the deadline once those are on COM1.
         if [[ "$*" != *Tarnvik* ]] && serial_text | grep -qaE 'Tarnvik (MBR|boot):'; then
             break
         fi
+        if serial_text | grep -qaE 'TAIL=(OK|BAD)'; then
+            break
+        fi
         if ! kill -0 "$qemu_pid" 2>/dev/null; then
-            serial_has "$@" && found=1
             break
         fi
         sleep 0.1
     done
+    [ $found -eq 1 ] || ! serial_has "$@" || found=1
     now=$(date +%s%N)
     local elapsed_ms=$(((now - start) / 1000000))
 
@@ -225,7 +245,7 @@ boot() {
         serial_text | tail -n 40
         echo "--- qemu ---"
         cat "$dir/qemu.log"
-        fail "not all of [$*] appeared on COM1 within $BOOT_DEADLINE_S s"
+        fail "not all of [$*] appeared on COM1 (the boot stopped or $BOOT_DEADLINE_S s passed)"
     fi
     echo "PASS $scenario; on COM1:"
     local text
@@ -300,13 +320,38 @@ bios-no-edd)
     add_clutter
     mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
     finish_clutter BOOTMGR
-    truncate -s 1M "$dir/shim.img" && dd if="$no_edd_shim" of="$dir/shim.img" conv=notrunc status=none ||
-        fail "cannot make the helper disk"
-    extra_qemu_args=(-drive "if=none,id=shim,format=raw,file=$dir/shim.img"
-        -device ide-hd,drive=shim,bootindex=0)
+    add_helper_disk "$no_edd_shim"
     boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
         "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
         "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
+    ;;
+bios-sectors-4k)
+    # The tool's boot code on a volume of 4096-byte logical sectors. QEMU's
+    # BIOS boots only 512-byte disks, so the helper disk makes the stick's
+    # extended reads count in 4096-byte sectors. The tool writes this layout
+    # only to real 4Kn devices; here mkfs.fat lays out the volume and the
+    # boot code comes from a stick the tool made.
+    make_stick bootmgr
+    stick512=$img
+    img=$dir/stick-4k.img
+    truncate -s 512M "$img" || fail "cannot create $img"
+    # One active type 0C entry from 4K-sector 256 (1 MiB) to the end.
+    poke 446 '\x80\xfe\xff\xff\x0c\xfe\xff\xff\x00\x01\x00\x00\x00\xff\x01\x00'
+    poke 510 '\x55\xaa'
+    mkfs.fat -F 32 -S 4096 -s 1 -R 32 -h 256 --offset 256 -n TEST "$img" >/dev/null ||
+        fail "mkfs.fat failed"
+    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
+    copy_bytes "$stick512" 0 0 440
+    copy_bytes "$stick512" $PART_OFFSET $PART_OFFSET 3
+    copy_bytes "$stick512" $((PART_OFFSET + 90)) $((PART_OFFSET + 90)) 422
+    copy_bytes "$stick512" $((PART_OFFSET + 2 * 512)) $((PART_OFFSET + 2 * 4096)) 512
+    add_clutter
+    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
+    finish_clutter BOOTMGR
+    add_helper_disk "$sector_4k_shim"
+    boot bios "4K SHIM: drive 81 has 4096-byte sectors" \
+        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
+        "STANDIN BOOTMGR HIDDEN=00000100 BLOCKS=OK TAIL=OK"
     ;;
 bios-grldr-missing)
     # The Grub4Dos record must look for GRLDR only, not take BOOTMGR.

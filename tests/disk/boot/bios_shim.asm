@@ -1,7 +1,11 @@
-; Boot sector of a small helper disk that makes a machine without INT 13h
-; extensions: it hooks INT 13h so that the extension calls (41h-48h) fail,
-; then boots the second hard disk (81h), the stick, from its MBR. The boot
-; code on the stick then has to fall back to CHS reads.
+; Boot sector of a small helper disk that boots first, changes what INT 13h
+; shows of the second hard disk (81h, the stick) and then boots the stick
+; from its MBR. Assembled in one of two ways:
+;   -DHIDE_EXTENSIONS  the extension calls (41h-48h) fail for every drive:
+;                      the boot code on the stick has to fall back to CHS.
+;   -DSECTORS_4K       extended reads of drive 81h count in 4096-byte
+;                      sectors, as on a disk with 4096-byte logical sectors
+;                      (QEMU's BIOS supports only 512-byte sectors).
 
         cpu     386
         bits    16
@@ -62,6 +66,7 @@ relocated:
         hlt
         jmp     .halt
 
+%ifdef HIDE_EXTENSIONS
 int13:
         cmp     ah, 0x41
         jb      .bios
@@ -75,6 +80,57 @@ int13:
         iret
 .bios:
         jmp     far [cs:old_int13]
+%elifdef SECTORS_4K
+int13:
+        cmp     ah, 0x42
+        jne     .bios
+        cmp     dl, STICK_DRIVE
+        je      .translate
+.bios:
+        jmp     far [cs:old_int13]
+.translate:
+        pushad
+        push    ds
+        mov     ax, [si + 2]
+        shl     ax, 3                   ; eight 512-byte sectors each
+        mov     [cs:dap + 2], ax
+        mov     eax, [si + 4]           ; buffer
+        mov     [cs:dap + 4], eax
+        mov     eax, [si + 8]
+        mov     ebx, [si + 12]
+        shld    ebx, eax, 3
+        shl     eax, 3
+        mov     [cs:dap + 8], eax
+        mov     [cs:dap + 12], ebx
+        push    cs
+        pop     ds
+        mov     si, dap
+        mov     ah, 0x42
+        pushf
+        call    far [cs:old_int13]
+        mov     [cs:status], ah
+        sbb     al, al
+        mov     [cs:carry], al
+        pop     ds
+        popad
+        mov     ah, [cs:status]
+        push    bp
+        mov     bp, sp
+        and     byte [bp + 6], 0xFE
+        cmp     byte [cs:carry], 0
+        je      .done
+        or      byte [bp + 6], 1
+.done:
+        pop     bp
+        iret
+
+dap:            dw      16, 0
+                dd      0, 0, 0
+status:         db      0
+carry:          db      0
+%else
+%error "assemble with -DHIDE_EXTENSIONS or -DSECTORS_4K"
+%endif
 
 print:
         lodsb
@@ -88,7 +144,11 @@ print:
         ret
 
 old_int13:      dd      0
+%ifdef HIDE_EXTENSIONS
 msg:            db      13, 10, 'NO-EDD SHIM: INT 13h extensions hidden, booting drive 81', 13, 10, 0
+%else
+msg:            db      13, 10, '4K SHIM: drive 81 has 4096-byte sectors, booting it', 13, 10, 0
+%endif
 
         times   510 - ($ - $$) db 0
         dw      0xAA55
