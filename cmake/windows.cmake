@@ -43,6 +43,8 @@ if(MINGW)
     set(TARNVIK_STATIC_LINK -static -static-libgcc -static-libstdc++)
 endif()
 
+include(cmake/disk-windows.cmake)
+
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 # The tool payloads: whatever of the three files payload/ holds is embedded. Without a supplied
