@@ -326,25 +326,21 @@ bios-no-edd)
         "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
     ;;
 bios-sectors-4k)
-    # The tool's boot code on a volume of 4096-byte logical sectors. QEMU's
-    # BIOS boots only 512-byte disks, so the helper disk makes the stick's
-    # extended reads count in 4096-byte sectors. The tool writes this layout
-    # only to real 4Kn devices; here mkfs.fat lays out the volume and the
-    # boot code comes from a stick the tool made.
-    make_stick bootmgr
-    stick512=$img
+    # The tool's own layout and boot code on a disk of 4096-byte logical
+    # sectors: a loop device with that sector size (root only). QEMU's BIOS
+    # boots only 512-byte disks, so the helper disk makes the stick's extended
+    # reads count in 4096-byte sectors.
+    [ "$(id -u)" -eq 0 ] || { echo "needs root for a 4096-byte loop device: skipped"; exit 0; }
     img=$dir/stick-4k.img
     truncate -s 512M "$img" || fail "cannot create $img"
-    # One active type 0C entry from 4K-sector 256 (1 MiB) to the end.
-    poke 446 '\x80\xfe\xff\xff\x0c\xfe\xff\xff\x00\x01\x00\x00\x00\xff\x01\x00'
-    poke 510 '\x55\xaa'
-    mkfs.fat -F 32 -S 4096 -s 1 -R 32 -h 256 --offset 256 -n TEST "$img" >/dev/null ||
-        fail "mkfs.fat failed"
+    loop=$(losetup --sector-size 4096 -f --show "$img") || fail "no loop device"
+    for line in "/partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=TEST /quiet" \
+        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
+        # shellcheck disable=SC2086 # the switches are separate words
+        "$tool" --disk "$loop" $line || { losetup -d "$loop"; fail "tarnvik-disk $line on $loop"; }
+    done
+    losetup -d "$loop"
     [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
-    copy_bytes "$stick512" 0 0 440
-    copy_bytes "$stick512" $PART_OFFSET $PART_OFFSET 3
-    copy_bytes "$stick512" $((PART_OFFSET + 90)) $((PART_OFFSET + 90)) 422
-    copy_bytes "$stick512" $((PART_OFFSET + 2 * 512)) $((PART_OFFSET + 2 * 4096)) 512
     add_clutter
     mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
     finish_clutter BOOTMGR
