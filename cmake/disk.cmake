@@ -9,11 +9,13 @@ function(tarnvik_boot_code asm symbol)
     add_custom_command(
         OUTPUT ${cpp}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/boot
-        COMMAND ${NASM_EXECUTABLE} -f bin -w+all -Werror ${ARGN} -o ${bin}
+        COMMAND ${NASM_EXECUTABLE} -f bin -w+all -Werror -I${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/ ${ARGN}
+                -o ${bin}
                 ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/${asm}
         COMMAND ${CMAKE_COMMAND} -DINPUT=${bin} -DOUTPUT=${cpp} -DSYMBOL=${symbol}
                 -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_binary.cmake
         DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/${asm}
+                ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/fail_message.inc
                 ${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_binary.cmake
         COMMENT "Assembling ${asm} as ${symbol}")
     set(TARNVIK_BOOT_SOURCES ${TARNVIK_BOOT_SOURCES} ${cpp} PARENT_SCOPE)

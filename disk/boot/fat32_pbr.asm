@@ -199,27 +199,7 @@ read_sectors:
         jnz     read_sectors
         ret
 
-; SI = message. Prints our prefix and the message, then waits.
-fail:
-        push    si
-        mov     si, msg_prefix
-        call    print
-        pop     si
-        call    print
-.halt:
-        hlt
-        jmp     .halt
-
-print:
-        lodsb
-        test    al, al
-        jz      .done
-        mov     ah, 0x0E
-        mov     bx, 0x0007
-        int     0x10
-        jmp     print
-.done:
-        ret
+%include "fail_message.inc"
 
 msg_prefix:             db      13, 10, 'Tarnvik boot: ', 0
 msg_read_error:         db      'read error', 0

@@ -141,27 +141,7 @@ relocated:
         mov     dl, [DRIVE]
         jmp     0x0000:LOAD_ADDR
 
-; SI = message. Prints our prefix and the message, then waits.
-fail:
-        push    si
-        mov     si, msg_prefix
-        call    print
-        pop     si
-        call    print
-.halt:
-        hlt
-        jmp     .halt
-
-print:
-        lodsb
-        test    al, al
-        jz      .done
-        mov     ah, 0x0E
-        mov     bx, 0x0007
-        int     0x10
-        jmp     print
-.done:
-        ret
+%include "fail_message.inc"
 
 msg_prefix:             db      13, 10, 'Tarnvik MBR: ', 0
 msg_no_active:          db      'no active partition', 0
