@@ -2,7 +2,8 @@
 target_compile_options(tarnvik_disk_core PRIVATE ${TARNVIK_SANITIZERS})
 target_link_options(tarnvik_disk_core PUBLIC ${TARNVIK_SANITIZERS})
 
-add_executable(tarnvik-disk disk/disk_main_posix.cpp disk/disk_file_posix.cpp)
+add_executable(tarnvik-disk disk/disk_main_posix.cpp disk/disk_file_posix.cpp
+               disk/ntfs_format_posix.cpp)
 target_link_libraries(tarnvik-disk PRIVATE tarnvik_disk_core)
 target_compile_options(tarnvik-disk PRIVATE ${TARNVIK_SANITIZERS})
 tarnvik_warnings(tarnvik-disk)
@@ -19,7 +20,7 @@ tarnvik_warnings(disk_core_tests)
 gtest_discover_tests(disk_core_tests)
 
 # The Linux build on image files and loop devices, checked with sfdisk, fsck.fat and mtools.
-foreach(scenario format empty-label reformat boot-records large refusals mounted)
+foreach(scenario format empty-label reformat boot-records large ntfs refusals mounted)
     add_test(NAME disk_tool.${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/disk_tool_test.sh
                      $<TARGET_FILE:tarnvik-disk> ${CMAKE_BINARY_DIR}/disk-tool-tests ${scenario})

@@ -23,6 +23,8 @@ endfunction()
 tarnvik_boot_code(mbr.asm kMbrBootCode)
 tarnvik_boot_code(fat32_pbr.asm kFat32BootmgrCode)
 tarnvik_boot_code(fat32_pbr.asm kFat32GrldrCode -DLOADER_GRLDR)
+tarnvik_boot_code(ntfs_pbr.asm kNtfsBootmgrCode)
+tarnvik_boot_code(ntfs_pbr.asm kNtfsGrldrCode -DLOADER_GRLDR)
 
 add_library(tarnvik_disk_core STATIC
     disk/disk_command.cpp

@@ -12,3 +12,8 @@ extern const uint8_t kFat32BootmgrCode[];
 extern const size_t kFat32BootmgrCodeSize;
 extern const uint8_t kFat32GrldrCode[];
 extern const size_t kFat32GrldrCodeSize;
+// NTFS boot record: the whole 8 KiB $Boot area, whose bytes 3-0x53 are the volume's own BPB.
+extern const uint8_t kNtfsBootmgrCode[];
+extern const size_t kNtfsBootmgrCodeSize;
+extern const uint8_t kNtfsGrldrCode[];
+extern const size_t kNtfsGrldrCodeSize;

@@ -33,3 +33,21 @@ void PutFat32BootCode(uint8_t* bootSector, const uint8_t* codeImage) {
     std::memcpy(bootSector, codeImage, 3);
     std::memcpy(bootSector + 90, codeImage + 90, 512 - 90);
 }
+
+NtfsBootFacts ReadNtfsBootFacts(const uint8_t* s, uint32_t diskSectorSize, uint64_t partitionStart,
+                                uint64_t partitionSectors) {
+    NtfsBootFacts facts;
+    if (s[510] != 0x55 || s[511] != 0xAA || std::memcmp(s + 3, "NTFS    ", 8) != 0) return facts;
+    if (Get16(s + 11) != diskSectorSize || Get32(s + 28) != partitionStart) return facts;
+    const uint64_t volumeSectors = uint64_t{Get32(s + 40)} | uint64_t{Get32(s + 44)} << 32;
+    if (volumeSectors * diskSectorSize < kNtfsBootBytes || volumeSectors >= partitionSectors)
+        return facts;
+    facts.backupBootSector = volumeSectors;
+    facts.ok = true;
+    return facts;
+}
+
+void PutNtfsBootCode(uint8_t* bootArea, const uint8_t* codeImage) {
+    std::memcpy(bootArea, codeImage, 3);
+    std::memcpy(bootArea + 0x54, codeImage + 0x54, kNtfsBootBytes - 0x54);
+}

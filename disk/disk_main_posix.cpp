@@ -11,6 +11,8 @@
 #include "disk/disk_command.h"
 #include "disk/disk_file_posix.h"
 #include "disk/disk_operations.h"
+#include "disk/fat_label.h"
+#include "disk/ntfs_format_posix.h"
 #include "disk/run_context.h"
 #include "disk/utf8_text.h"
 
@@ -60,10 +62,23 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) switches += (i > 3 ? " " : "") + std::string(argv[i]);
     const DiskCommand command = ParseDiskSwitches(WideFromUtf8(switches));
     if (!command.valid) return Fail(kDiskBadCommandLine, switches);
-    if (!DiskActionSupported(command)) return Fail(kDiskNotSupported, "NTFS");
+    const bool ntfs = command.action == DiskAction::kFormat && command.fileSystem == L"NTFS";
+    const std::string mkntfs = ntfs ? FindMkntfs() : std::string();
+    if (!DiskActionSupported(command) || (ntfs && mkntfs.empty()))
+        return Fail(kDiskNotSupported, "NTFS needs mkntfs (ntfs-3g)");
     OpenedDisk disk = OpenDiskPosix(argv[2]);
     if (disk.status != kDiskOk) return Fail(disk.status, disk.problem);
-    const DiskStatus status = RunDiskAction(*disk.device, command, ContextNow());
+    DiskStatus status = kDiskOk;
+    if (ntfs) {
+        const StickPartition partition = LayOutNtfsStick(*disk.device, ContextNow());
+        status = partition.status;
+        if (status == kDiskOk) {
+            status = FormatNtfsPosix(*disk.device, mkntfs, partition.start, partition.count,
+                                     Utf8FromWide(NtfsLabel(command.label)));
+        }
+    } else {
+        status = RunDiskAction(*disk.device, command, ContextNow());
+    }
     if (command.action == DiskAction::kFormat) RereadPartitionsPosix(*disk.device);
     return status == kDiskOk ? kDiskOk : Fail(status, argv[2]);
 }

@@ -14,9 +14,16 @@
 namespace {
 
 constexpr uint8_t kTypeFat32Lba = 0x0C;
+constexpr uint8_t kTypeNtfs = 0x07;
 constexpr uint64_t kMiB = 1024 * 1024;
 
+constexpr uint64_t kMinNtfsBytes = 16 * kMiB;
+
 using Sector = std::vector<uint8_t>;
+
+bool UsableSectorSize(uint32_t size) {
+    return size >= 512 && size <= 4096 && (size & (size - 1)) == 0;
+}
 
 struct Disk {
     BlockDevice& device;
@@ -52,6 +59,22 @@ uint32_t SignatureToKeep(Disk& disk, uint32_t fresh) {
     return old != 0 ? old : fresh;
 }
 
+// What earlier layouts left: the first MiB (old boot code, GPT header and entries, old boot
+// sectors) and the last MiB (a backup GPT, an old NTFS backup boot sector). The rest of the disk is
+// free space afterwards.
+bool ClearLeftovers(Disk& disk, const PartitionSpan& span) {
+    const uint64_t tail = std::min<uint64_t>(kMiB / disk.sectorSize, disk.sectors - span.start);
+    return disk.Zero(1, span.start - 1) && disk.Zero(disk.sectors - tail, tail);
+}
+
+// The table goes in last: until then no system sees a half-made volume.
+bool WriteTable(Disk& disk, const PartitionSpan& span, uint8_t type, uint32_t signature) {
+    Sector mbr(disk.sectorSize, 0);
+    LayOutMbr(mbr.data(), kMbrBootCode, signature,
+              MakePartitionEntry(span.start, span.count, type, true));
+    return disk.Write(0, mbr) && disk.device.Flush();
+}
+
 DiskStatus FormatFat32(Disk& disk, const std::wstring& typedLabel, const DiskRunContext& context) {
     const PartitionSpan span = PlanStickPartition(disk.sectors, disk.sectorSize);
     if (!span.ok) return kDiskNotSupported;
@@ -59,13 +82,7 @@ DiskStatus FormatFat32(Disk& disk, const std::wstring& typedLabel, const DiskRun
     if (!layout.ok) return kDiskNotSupported;
     const FatLabel label = MakeFatLabel(typedLabel);
     const uint32_t signature = SignatureToKeep(disk, context.newSignature);
-
-    // What earlier layouts left: the first MiB (old boot code, GPT header and entries, old boot
-    // sectors) and the last MiB (a backup GPT). The rest of the disk is free space afterwards.
-    const uint64_t tail = std::min<uint64_t>(kMiB / disk.sectorSize, disk.sectors - span.start);
-    if (!disk.Zero(1, span.start - 1) || !disk.Zero(disk.sectors - tail, tail)) {
-        return kDiskReadWriteFailed;
-    }
+    if (!ClearLeftovers(disk, span)) return kDiskReadWriteFailed;
     const uint64_t volume = span.start;
     const Sector boot = Fat32BootSector(layout, label, context.volumeSerial);
     const Sector fsInfo = Fat32FsInfoSector(layout);
@@ -86,12 +103,7 @@ DiskStatus FormatFat32(Disk& disk, const std::wstring& typedLabel, const DiskRun
         !disk.Write(root, Fat32RootSector(layout, label, context.fatDate, context.fatTime))) {
         return kDiskReadWriteFailed;
     }
-    // The table goes in last: until then no system sees a half-made volume.
-    Sector mbr(disk.sectorSize, 0);
-    LayOutMbr(mbr.data(), kMbrBootCode, signature,
-              MakePartitionEntry(span.start, span.count, kTypeFat32Lba, true));
-    if (!disk.Write(0, mbr) || !disk.device.Flush()) return kDiskReadWriteFailed;
-    return kDiskOk;
+    return WriteTable(disk, span, kTypeFat32Lba, signature) ? kDiskOk : kDiskReadWriteFailed;
 }
 
 DiskStatus InstallMbr(Disk& disk) {
@@ -103,12 +115,37 @@ DiskStatus InstallMbr(Disk& disk) {
     return kDiskOk;
 }
 
-DiskStatus InstallPbr(Disk& disk, const uint8_t* codeImage) {
+DiskStatus InstallNtfsPbr(Disk& disk, const TablePartition& partition, const uint8_t* codeImage) {
+    const uint64_t areaSectors = kNtfsBootBytes / disk.sectorSize;
+    Sector area(kNtfsBootBytes, 0);
+    if (!disk.device.Read(uint64_t{partition.start} * disk.sectorSize, area.data(), area.size()))
+        return kDiskReadWriteFailed;
+    const NtfsBootFacts facts =
+        ReadNtfsBootFacts(area.data(), disk.sectorSize, partition.start, partition.count);
+    if (!facts.ok) return kDiskNotSupported;
+    PutNtfsBootCode(area.data(), codeImage);
+    const Sector first(area.begin(), area.begin() + disk.sectorSize);
+    // The backup first, so that an interrupted run leaves one whole boot sector; then the code
+    // after the first sector, which the first sector loads; then the first sector itself.
+    if (!disk.Write(partition.start + facts.backupBootSector, first) ||
+        !disk.device.Write((partition.start + 1) * disk.sectorSize, area.data() + disk.sectorSize,
+                           (areaSectors - 1) * disk.sectorSize) ||
+        !disk.Write(partition.start, first) || !disk.device.Flush()) {
+        return kDiskReadWriteFailed;
+    }
+    return kDiskOk;
+}
+
+DiskStatus InstallPbr(Disk& disk, bool grub4Dos) {
     Sector mbr;
     if (!disk.Read(0, mbr)) return kDiskReadWriteFailed;
     if (!HasPartitionTable(mbr.data(), disk.sectors)) return kDiskNotSupported;
     const TablePartition partition = BootPartition(mbr.data());
+    if (partition.type == kTypeNtfs) {
+        return InstallNtfsPbr(disk, partition, grub4Dos ? kNtfsGrldrCode : kNtfsBootmgrCode);
+    }
     if (partition.type != 0x0B && partition.type != kTypeFat32Lba) return kDiskNotSupported;
+    const uint8_t* codeImage = grub4Dos ? kFat32GrldrCode : kFat32BootmgrCode;
     Sector boot;
     if (!disk.Read(partition.start, boot)) return kDiskReadWriteFailed;
     const Fat32BootFacts facts = ReadFat32BootFacts(boot.data(), disk.sectorSize, partition.start);
@@ -137,27 +174,50 @@ DiskStatus InstallPbr(Disk& disk, const uint8_t* codeImage) {
 }  // namespace
 
 bool DiskActionSupported(const DiskCommand& command) {
-    return command.valid &&
-           (command.action != DiskAction::kFormat || command.fileSystem == L"FAT32");
+    return command.valid;
+}
+
+StickPartition LayOutNtfsStick(BlockDevice& device, const DiskRunContext& context) {
+    StickPartition result;
+    if (!UsableSectorSize(device.SectorSize())) {
+        result.status = kDiskNotSupported;
+        return result;
+    }
+    Disk disk{device, device.SectorSize(), device.SizeBytes() / device.SectorSize()};
+    const PartitionSpan span = PlanStickPartition(disk.sectors, disk.sectorSize);
+    // Smaller than this, NTFS keeps hardly any room for files.
+    if (!span.ok || uint64_t{span.count} * disk.sectorSize < kMinNtfsBytes) {
+        result.status = kDiskNotSupported;
+        return result;
+    }
+    const uint32_t signature = SignatureToKeep(disk, context.newSignature);
+    // An old file system at the partition's start would show through until the formatter ends.
+    if (!ClearLeftovers(disk, span) || !disk.Zero(span.start, kMiB / disk.sectorSize) ||
+        !WriteTable(disk, span, kTypeNtfs, signature)) {
+        result.status = kDiskReadWriteFailed;
+        return result;
+    }
+    result.start = span.start;
+    result.count = span.count;
+    return result;
 }
 
 DiskStatus RunDiskAction(BlockDevice& device, const DiskCommand& command,
                          const DiskRunContext& context) {
     if (!command.valid) return kDiskBadCommandLine;
-    if (!DiskActionSupported(command)) return kDiskNotSupported;
     const uint32_t sectorSize = device.SectorSize();
-    if (sectorSize < 512 || sectorSize > 4096 || (sectorSize & (sectorSize - 1)))
-        return kDiskNotSupported;
+    if (!UsableSectorSize(sectorSize)) return kDiskNotSupported;
     Disk disk{device, sectorSize, device.SizeBytes() / sectorSize};
     switch (command.action) {
         case DiskAction::kFormat:
+            if (command.fileSystem != L"FAT32") return kDiskNotSupported;
             return FormatFat32(disk, command.label, context);
         case DiskAction::kMbr:
             return InstallMbr(disk);
         case DiskAction::kPbrBootmgr:
-            return InstallPbr(disk, kFat32BootmgrCode);
+            return InstallPbr(disk, false);
         case DiskAction::kPbrGrub4Dos:
-            return InstallPbr(disk, kFat32GrldrCode);
+            return InstallPbr(disk, true);
     }
     return kDiskBadCommandLine;
 }

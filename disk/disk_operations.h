@@ -13,11 +13,23 @@ struct DiskRunContext {
     uint16_t fatTime = 0;
 };
 
-// Whether this tool can carry out the command at all (NTFS formatting cannot yet); checked
-// before any target is opened, so an unsupported request touches nothing.
+// Whether this tool can carry out the command at all; checked before any target is opened, so an
+// unsupported request touches nothing.
 bool DiskActionSupported(const DiskCommand& command);
 
 // Carries out a valid command on a whole disk the caller has already identified and made
-// exclusively its own. kDiskOk, or the status of the first thing that went wrong.
+// exclusively its own. kDiskOk, or the status of the first thing that went wrong. An NTFS format
+// is not done here: see LayOutNtfsStick.
 DiskStatus RunDiskAction(BlockDevice& disk, const DiskCommand& command,
                          const DiskRunContext& context);
+
+// The first half of an NTFS format: the partition table with one active NTFS partition (type
+// 0x07) from 1 MiB, what earlier layouts left cleared (the start of the partition included, so
+// that no old file system shows through). The system's own formatter then makes the volume in
+// the partition this returns.
+struct StickPartition {
+    DiskStatus status = kDiskOk;
+    uint64_t start = 0;  // in the disk's sectors
+    uint64_t count = 0;
+};
+StickPartition LayOutNtfsStick(BlockDevice& disk, const DiskRunContext& context);

@@ -12,3 +12,7 @@ struct FatLabel {
 // label (and anything outside printable ASCII, which has no single OEM byte everywhere) as "_",
 // cut to 11 bytes. An empty or all-blank label gives "NO NAME".
 FatLabel MakeFatLabel(const std::wstring& typed);
+
+// An NTFS label as Windows' format takes a typed one: as typed, cut to the 32 characters NTFS
+// holds (a character outside the basic plane is not split).
+std::wstring NtfsLabel(const std::wstring& typed);

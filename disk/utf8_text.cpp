@@ -1,5 +1,7 @@
 #include "disk/utf8_text.h"
 
+#include <cstdint>
+
 std::wstring WideFromUtf8(const std::string& text) {
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
@@ -35,6 +37,37 @@ std::wstring WideFromUtf8(const std::string& text) {
         }
         out.push_back(static_cast<wchar_t>(code));
         i += extra + 1;
+    }
+    return out;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t code = static_cast<uint32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && code >= 0xD800 && code < 0xDC00 && i + 1 < text.size()) {
+            const uint32_t low = static_cast<uint32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | code >> 6));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | code >> 12));
+            out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | code >> 18));
+            out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
     }
     return out;
 }

@@ -11,7 +11,7 @@ packages=(
     libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3
     xvfb xauth x11-utils xorriso imagemagick
     ca-certificates openssl
-    nasm fdisk mount dosfstools mtools e2fsprogs
+    nasm fdisk mount dosfstools mtools e2fsprogs ntfs-3g
     qemu-system-x86 ovmf grub-pc-bin ipxe
 )
 command -v npm >/dev/null || packages+=(npm)

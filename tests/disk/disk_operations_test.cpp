@@ -4,6 +4,8 @@
 
 #include "disk/boot_code.h"
 #include "disk/byte_order.h"
+
+#include <cstring>
 #include "disk/fat32_layout.h"
 #include "tests/disk/memory_disk.h"
 
@@ -160,6 +162,95 @@ TEST(DiskOperationsFormat, AWriteFailureIsReported) {
         EXPECT_EQ(RunDiskAction(disk, Command(kFormat), Context()), kDiskReadWriteFailed) << after;
         EXPECT_TRUE(disk.Sector(0) == std::vector<uint8_t>(512, 0))
             << "no partition table before the volume is whole";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// What mkntfs leaves in the partition's first sector: the BPB the boot code needs.
+std::vector<uint8_t> NtfsBootSector(uint32_t sectorSize, uint32_t hidden, uint64_t volumeSectors) {
+    std::vector<uint8_t> sector(sectorSize, 0);
+    sector[0] = 0xEB;
+    sector[1] = 0x52;
+    sector[2] = 0x90;
+    std::memcpy(&sector[3], "NTFS    ", 8);
+    Put16(&sector[11], static_cast<uint16_t>(sectorSize));
+    sector[13] = 8;
+    Put32(&sector[28], hidden);
+    Put32(&sector[40], static_cast<uint32_t>(volumeSectors));
+    Put32(&sector[44], static_cast<uint32_t>(volumeSectors >> 32));
+    sector[0x54] = 0xFA;  // the formatter's own boot code
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    return sector;
+}
+
+class NtfsStick : public testing::TestWithParam<uint32_t> {};
+
+TEST_P(NtfsStick, TableThenOurBootCodeAroundTheFormattersBpb) {
+    const uint32_t sectorSize = GetParam();
+    MemoryDisk disk(512ull << 20, sectorSize);
+    const uint32_t start = 1024 * 1024 / sectorSize;
+    disk.Put(start, std::vector<uint8_t>(sectorSize, 0x46));  // an old volume's boot sector
+    const StickPartition partition = LayOutNtfsStick(disk, Context());
+    ASSERT_EQ(partition.status, kDiskOk);
+    EXPECT_EQ(partition.start, start);
+    EXPECT_EQ(partition.count, (512ull << 20) / sectorSize - start);
+    const std::vector<uint8_t> mbr = disk.Sector(0);
+    EXPECT_EQ(mbr[446], 0x80);
+    EXPECT_EQ(mbr[450], 0x07);
+    EXPECT_EQ(Get32(&mbr[440]), 0xCAFEF00Du);
+    EXPECT_EQ(disk.Sector(start), std::vector<uint8_t>(sectorSize, 0)) << "old volume cleared";
+
+    const uint64_t volumeSectors = partition.count - 1;
+    const std::vector<uint8_t> formatted = NtfsBootSector(sectorSize, start, volumeSectors);
+    disk.Put(start, formatted);
+    disk.Put(start + 3, std::vector<uint8_t>(sectorSize, 0x33));  // past the boot area's start
+    for (const auto& [line, code] :
+         {std::pair{kPbr, kNtfsBootmgrCode}, std::pair{kGrub, kNtfsGrldrCode}}) {
+        ASSERT_EQ(RunDiskAction(disk, Command(line), Context()), kDiskOk);
+        std::vector<uint8_t> area;
+        for (uint32_t i = 0; i < 8192 / sectorSize; ++i) {
+            const std::vector<uint8_t> sector = disk.Sector(start + i);
+            area.insert(area.end(), sector.begin(), sector.end());
+        }
+        EXPECT_TRUE(SameBytes(area, code, 0, 3));
+        EXPECT_TRUE(std::equal(area.begin() + 3, area.begin() + 0x54, formatted.begin() + 3))
+            << "the formatter's BPB stays";
+        EXPECT_TRUE(SameBytes(area, code, 0x54, 8192));
+        EXPECT_EQ(disk.Sector(start + volumeSectors),
+                  std::vector<uint8_t>(area.begin(), area.begin() + sectorSize))
+            << "backup boot sector";
+    }
+    EXPECT_EQ(disk.Sector(start + 8192 / sectorSize), std::vector<uint8_t>(sectorSize, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(SectorSizes, NtfsStick, testing::Values(512u, 4096u));
+
+TEST(NtfsStickRefusals, NothingWrittenForWhatCannotBoot) {
+    MemoryDisk small(16ull << 20, 512);
+    EXPECT_EQ(LayOutNtfsStick(small, Context()).status, kDiskNotSupported);
+    EXPECT_EQ(small.Writes(), 0);
+
+    MemoryDisk disk(256ull << 20, 512);
+    const StickPartition partition = LayOutNtfsStick(disk, Context());
+    ASSERT_EQ(partition.status, kDiskOk);
+    const struct {
+        const char* name;
+        std::vector<uint8_t> sector;
+    } cases[] = {
+        {"hidden sectors not the partition start", NtfsBootSector(512, 63, partition.count - 1)},
+        {"volume larger than the partition", NtfsBootSector(512, 2048, partition.count)},
+        {"sector size not the disk's", NtfsBootSector(4096, 2048, partition.count / 8 - 1)},
+        {"no NTFS at all", std::vector<uint8_t>(512, 0)},
+    };
+    for (const auto& c : cases) {
+        disk.Put(partition.start, c.sector);
+        const int writes = disk.Writes();
+        EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskNotSupported) << c.name;
+        EXPECT_EQ(disk.Writes(), writes) << c.name;
     }
 }
 

@@ -35,9 +35,7 @@ check_table() {
 }
 check_volume() {
     local image=$1 label=$2
-    # The partition alone, without reading gigabytes of holes: a sparse copy less its first MiB.
-    cp --sparse=always "$image" volume.img
-    fallocate --collapse-range -o 0 -l 1MiB volume.img
+    partition_file "$image" volume.img
     fsck.fat -n volume.img >fsck.txt 2>&1 || fail "fsck.fat: $(cat fsck.txt)"
     grep -qi 'wrong\|differ\|error\|invalid' fsck.txt && fail "fsck.fat: $(cat fsck.txt)"
     local stored="$(printf '%-11s' "$label")"
@@ -53,6 +51,27 @@ check_volume() {
     rm -f volume.img
 }
 signature() { sfdisk -d "$1" | sed -n 's/^label-id: //p'; }
+# The partition as a file of its own, without reading gigabytes of holes.
+partition_file() {
+    cp --sparse=always "$1" "$2"
+    fallocate --collapse-range -o 0 -l 1MiB "$2"
+}
+check_ntfs() {
+    local image=$1 label=$2
+    partition_file "$image" ntfs.img
+    ntfsfix -n ntfs.img >ntfsfix.txt 2>&1 || fail "ntfsfix: $(cat ntfsfix.txt)"
+    grep -q 'Checking the alternate boot sector... OK' ntfsfix.txt || fail "backup: $(cat ntfsfix.txt)"
+    [ "$(ntfslabel ntfs.img)" = "$label" ] || fail "label: $(ntfslabel ntfs.img)"
+    ntfsinfo -m ntfs.img >ntfsinfo.txt
+    python3 - ntfs.img <<'PY' || fail "boot sector fields"
+import struct, sys
+sector = open(sys.argv[1], "rb").read(512)
+hidden, = struct.unpack_from("<I", sector, 0x1C)
+spt, heads = struct.unpack_from("<HH", sector, 0x18)
+assert (hidden, spt, heads) == (2048, 63, 255), (hidden, spt, heads)
+PY
+    rm -f ntfs.img
+}
 
 case $scenario in
 format)
@@ -111,6 +130,24 @@ large)
         rm -f stick$size.img
     done
     ;;
+ntfs)
+    # A used FAT32 stick formatted NTFS: the label cut to NTFS's 32 characters, the signature kept,
+    # and the boot-record runs leave a sound volume.
+    truncate -s 256M stick.img
+    format stick.img FIRST
+    before=$(signature stick.img)
+    "$tool" --disk stick.img /partitions /repartition /activate /usb-hdd /fstype=NTFS \
+        "/vollabel=My Stick ABCDEFGHIJKLMNOPQRSTUVWXYZ" /quiet
+    [ "$(signature stick.img)" = "$before" ] || fail "signature $before became $(signature stick.img)"
+    sfdisk -d stick.img | grep -Eq "start= *2048, size= *522240, type=7, bootable$" ||
+        fail "partition: $(sfdisk -d stick.img)"
+    check_ntfs stick.img "My Stick ABCDEFGHIJKLMNOPQRSTUVW"
+    expect_status 0 --disk stick.img /mbr /install /type=nt60 /quiet
+    expect_status 0 --disk stick.img /pbr /install /type=bootmgr /quiet
+    check_ntfs stick.img "My Stick ABCDEFGHIJKLMNOPQRSTUVW"
+    expect_status 0 --disk stick.img /pbr /install /type=grub4dos /pbr-disable-floppy /quiet
+    check_ntfs stick.img "My Stick ABCDEFGHIJKLMNOPQRSTUVW"
+    ;;
 refusals)
     truncate -s 256M stick.img
     format stick.img KEEP
@@ -118,12 +155,13 @@ refusals)
     expect_status 1 --disk stick.img /mbr /install /type=nt52 /quiet
     expect_status 1 --disk stick.img /partitions /repartition /activate /usb-hdd /fstype=FAT32 /quiet
     expect_status 1 --disk stick.img
-    expect_status 5 --disk stick.img /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=X /quiet
     expect_status 2 --disk missing.img /mbr /install /type=nt60 /quiet
     expect_status 2 --disk . /mbr /install /type=nt60 /quiet
     [ "$(sha256sum <stick.img)" = "$sum" ] || fail "a refused run changed the image"
     truncate -s 32M small.img
     expect_status 5 --disk small.img /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=X /quiet
+    truncate -s 16M small.img
+    expect_status 5 --disk small.img /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=X /quiet
     [ "$(head -c 1048576 small.img | tr -d '\0' | wc -c)" -eq 0 ] || fail "a too small disk was written"
     ;;
 mounted)

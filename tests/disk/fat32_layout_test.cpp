@@ -143,3 +143,24 @@ TEST(MakeFatLabel, AsWindowsFormatStoresIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NtfsLabel, KeepsCaseAndCutsAtThirtyTwoUnits) {
+    const std::wstring thirtyOne(31, L'a');
+    const std::pair<std::wstring, std::wstring> labels[] = {
+        {L"My Stick", L"My Stick"},
+        {L"", L""},
+        {std::wstring(40, L'x'), std::wstring(32, L'x')},
+        {L"a.b,c;d:e*", L"a.b,c;d:e*"},
+        {L"\u00dcber", L"\u00dcber"},
+        // A character beyond the basic plane takes two units: it does not fit after 31.
+        {thirtyOne + L"\U0001F600", thirtyOne},
+        {std::wstring(30, L'a') + L"\U0001F600", std::wstring(30, L'a') + L"\U0001F600"},
+    };
+    for (const auto& [typed, stored] : labels) {
+        EXPECT_EQ(NtfsLabel(typed), stored) << testing::PrintToString(typed);
+    }
+}
+
+}  // namespace
