@@ -5,6 +5,7 @@ function(tarnvik_disk_tool target volume_unit)
         disk/disk_main_win32.cpp
         disk/drive_letter_win32.cpp
         disk/exclusive_access_win32.cpp
+        disk/ntfs_format_win32.cpp
         disk/physical_disk_win32.cpp
         disk/target_check_win32.cpp
         drives/storage_query_win32.cpp

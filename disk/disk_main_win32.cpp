@@ -8,6 +8,8 @@
 #include "disk/disk_status.h"
 #include "disk/drive_letter_win32.h"
 #include "disk/exclusive_access_win32.h"
+#include "disk/fat_label.h"
+#include "disk/ntfs_format_win32.h"
 #include "disk/physical_disk_win32.h"
 #include "disk/run_context.h"
 #include "disk/target_check_win32.h"
@@ -34,10 +36,43 @@ DiskRunContext ContextNow() {
     return MakeRunContext(civil, signature);
 }
 
+// Tells Windows to read the new layout, and gives up every handle on the disk so that its volumes
+// can be mounted again.
+void HandDiskBack(PhysicalDisk& disk, VolumeLocks& locks) {
+    RereadPartitionTable(disk.Handle());
+    locks.clear();
+    disk.Close();
+}
+
+// We write the partition table; the system's formatter makes the file system in the new
+// partition, through its drive letter, once Windows shows that partition as a volume.
+DiskStatus FormatNtfs(const DiskCommand& command, uint32_t diskNumber, PhysicalDisk& disk,
+                      VolumeLocks& locks, const NtfsFormatter& formatter) {
+    const StickPartition partition = LayOutNtfsStick(disk, ContextNow());
+    const bool flushed = disk.Flush();
+    if (partition.status != kDiskOk) return partition.status;
+    if (!flushed) return kDiskReadWriteFailed;
+    const PartitionPlace place{.disk = diskNumber,
+                               .offset = partition.start * disk.SectorSize(),
+                               .length = partition.count * disk.SectorSize()};
+    HandDiskBack(disk, locks);
+    if (!RestoreDriveLetterUnformatted(command.driveLetter, place)) return kDiskReadWriteFailed;
+    if (!formatter.Format(command.driveLetter, NtfsLabel(command.label))) {
+        return kDiskReadWriteFailed;
+    }
+    return AwaitFileSystem(command.driveLetter, diskNumber, L"NTFS") ? kDiskOk
+                                                                     : kDiskReadWriteFailed;
+}
+
 DiskStatus Run() {
     const DiskCommand command = ParseDiskParameters(ParametersOfCommandLine(GetCommandLineW()));
     if (!command.valid || command.driveLetter == 0) return kDiskBadCommandLine;
     if (!DiskActionSupported(command)) return kDiskNotSupported;
+    // Without the system's formatter an NTFS stick could not be finished: refuse while the disk
+    // is untouched. Wine has none.
+    const bool ntfs = command.action == DiskAction::kFormat && command.fileSystem == L"NTFS";
+    NtfsFormatter formatter;
+    if (ntfs && !formatter.Load()) return kDiskNotSupported;
 
     uint32_t diskNumber = 0;
     const DiskStatus target = IdentifyTargetDisk(command.driveLetter, diskNumber);
@@ -47,6 +82,8 @@ DiskStatus Run() {
     if (!LockDiskVolumes(diskNumber, command.driveLetter, locks)) return kDiskNoExclusiveAccess;
     PhysicalDisk disk;
     if (!disk.Open(PhysicalDrivePath(diskNumber))) return kDiskReadWriteFailed;
+    if (ntfs) return FormatNtfs(command, diskNumber, disk, locks, formatter);
+
     const DiskStatus status = RunDiskAction(disk, command, ContextNow());
     // Whatever was written must reach the stick before its volumes may be mounted again.
     const bool flushed = disk.Flush();
@@ -54,9 +91,7 @@ DiskStatus Run() {
     if (!flushed) return kDiskReadWriteFailed;
     if (command.action != DiskAction::kFormat) return kDiskOk;
 
-    RereadPartitionTable(disk.Handle());
-    locks.clear();
-    disk.Close();
+    HandDiskBack(disk, locks);
     return RestoreDriveLetter(command.driveLetter, diskNumber) ? kDiskOk : kDiskReadWriteFailed;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disk/volume_disk_win32.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -18,9 +19,46 @@ constexpr DWORD kOwnAssignmentAfterMs = 3000;
 
 bool LetterOnDisk(const std::wstring& root, uint32_t disk) {
     std::vector<uint32_t> disks;
-    if (!DisksOfVolume(root, disks) || disks.size() != 1 || disks[0] != disk) return false;
-    // The file system is mounted and readable, as the next steps of a job need it.
+    return DisksOfVolume(root, disks) && disks.size() == 1 && disks[0] == disk;
+}
+
+// The file system is mounted and readable, as the next steps of a job need it.
+bool Mounted(const std::wstring& root) {
     return GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+
+bool MountedWith(const std::wstring& root, const wchar_t* fileSystem) {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                               MAX_PATH + 1)) {
+        return false;
+    }
+    return CompareStringOrdinal(name, -1, fileSystem, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Right after the table changed, a volume of the old layout may still hold the letter for a
+// while; only the volume lying exactly on the new partition is the one to format.
+bool LetterOnPartition(wchar_t letter, const PartitionPlace& partition) {
+    const std::wstring volume = VolumeOfLetter(letter);
+    if (volume.empty()) return false;
+    // No access right: a query that mounts nothing and leaves the volume free for the formatter.
+    UniqueHandle handle(CreateFileW(VolumeDevicePath(volume).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    if (!handle) return false;
+    // A volume of several extents overflows this and fails, as it should.
+    VOLUME_DISK_EXTENTS extents{};
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents,
+                         sizeof extents, &returned, nullptr) ||
+        extents.NumberOfDiskExtents != 1) {
+        return false;
+    }
+    const DISK_EXTENT& extent = extents.Extents[0];
+    return extent.DiskNumber == partition.disk && extent.StartingOffset.QuadPart >= 0 &&
+           static_cast<uint64_t>(extent.StartingOffset.QuadPart) == partition.offset &&
+           extent.ExtentLength.QuadPart >= 0 &&
+           static_cast<uint64_t>(extent.ExtentLength.QuadPart) == partition.length;
 }
 
 bool LetterFree(const std::wstring& root) {
@@ -54,6 +92,19 @@ void AssignLetter(const std::wstring& root, uint32_t disk) {
     }
 }
 
+// Polls until the letter is ready; when asked to, gives the letter ourselves after a while.
+template <typename Ready>
+bool AwaitLetter(const std::wstring& root, uint32_t disk, bool assign, Ready ready) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (ready()) return true;
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (waited >= kReturnTimeoutMs) return false;
+        if (assign && waited >= kOwnAssignmentAfterMs) AssignLetter(root, disk);
+        Sleep(kPollMs);
+    }
+}
+
 }  // namespace
 
 void RereadPartitionTable(HANDLE disk) {
@@ -64,12 +115,19 @@ void RereadPartitionTable(HANDLE disk) {
 
 bool RestoreDriveLetter(wchar_t letter, uint32_t disk) {
     const std::wstring root = {letter, L':', L'\\'};
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        if (LetterOnDisk(root, disk)) return true;
-        const ULONGLONG waited = GetTickCount64() - start;
-        if (waited >= kReturnTimeoutMs) return false;
-        if (waited >= kOwnAssignmentAfterMs) AssignLetter(root, disk);
-        Sleep(kPollMs);
-    }
+    return AwaitLetter(root, disk, true, [&] { return LetterOnDisk(root, disk) && Mounted(root); });
+}
+
+bool RestoreDriveLetterUnformatted(wchar_t letter, const PartitionPlace& partition) {
+    const std::wstring root = {letter, L':', L'\\'};
+    return AwaitLetter(root, partition.disk, true, [&] {
+        return LetterOnDisk(root, partition.disk) && LetterOnPartition(letter, partition);
+    });
+}
+
+bool AwaitFileSystem(wchar_t letter, uint32_t disk, const wchar_t* fileSystem) {
+    // Formatting keeps the volume and its letter; only its file system is awaited.
+    const std::wstring root = {letter, L':', L'\\'};
+    return AwaitLetter(root, disk, false,
+                       [&] { return LetterOnDisk(root, disk) && MountedWith(root, fileSystem); });
 }

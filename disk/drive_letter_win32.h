@@ -10,3 +10,18 @@ void RereadPartitionTable(HANDLE disk);
 // gives the letter to the disk's new volume when Windows gave it another one or none while the
 // letter is free. False when the letter does not come back.
 bool RestoreDriveLetter(wchar_t letter, uint32_t disk);
+
+// Where a partition lies: its disk, and its start and size in bytes.
+struct PartitionPlace {
+    uint32_t disk = 0;
+    uint64_t offset = 0;
+    uint64_t length = 0;
+};
+
+// As RestoreDriveLetter, for a partition that holds no file system yet: the letter must name the
+// volume of exactly that partition, which Windows shows as RAW until it is formatted.
+bool RestoreDriveLetterUnformatted(wchar_t letter, const PartitionPlace& partition);
+
+// Waits, up to about 15 s, until the drive letter's volume, on the disk, is mounted with the file
+// system named ("NTFS"). False when it is not.
+bool AwaitFileSystem(wchar_t letter, uint32_t disk, const wchar_t* fileSystem);
