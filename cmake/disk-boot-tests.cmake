@@ -1,4 +1,5 @@
-# Boot tests: stick images made by tarnvik-disk, booted in QEMU (SeaBIOS and OVMF) as USB sticks.
+# Boot tests: stick images made by tarnvik-disk (FAT32 and NTFS), booted in QEMU (SeaBIOS and OVMF)
+# as USB sticks.
 # The stand-in BOOTMGR and the helper disks' boot sectors are assembled here.
 set(TARNVIK_BOOT_TEST_BINARIES ${CMAKE_BINARY_DIR}/tests/disk/boot_binaries)
 set(TARNVIK_BOOT_TEST_OUTPUTS "")
@@ -29,7 +30,14 @@ foreach(scenario
         bios-sectors-4k
         bios-grldr
         bios-grldr-missing
-        uefi-ipxe)
+        uefi-ipxe
+        ntfs-bios-bootmgr
+        ntfs-bios-grldr
+        ntfs-bios-big-root
+        ntfs-bios-fragmented
+        ntfs-bios-missing
+        ntfs-bios-too-large
+        ntfs-bios-no-edd)
     add_test(NAME disk_boot_${scenario}
         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot_test.sh ${scenario}
                 $<TARGET_FILE:tarnvik-disk> ${TARNVIK_BOOT_TEST_BINARIES}

@@ -1,13 +1,17 @@
 #!/bin/bash
 # shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
-# Makes a stick image with the disk tool's three runs, puts files on it with
-# mtools and boots it in QEMU as a USB stick, waiting for a text on COM1.
+# Makes a stick image with the disk tool's three runs, puts files on it (FAT32
+# with mtools, NTFS through ntfs-3g on a loop device) and boots it in QEMU as a
+# USB stick, waiting for a text on COM1.
 #
 #   boot_test.sh SCENARIO TOOL BOOT_BINARIES WORKDIR
 #
 # SCENARIO  bios-bootmgr, bios-bootmgr-missing, bios-bootmgr-too-large,
 #           bios-bootmgr-damaged, bios-no-active, bios-no-boot-record, bios-grldr,
-#           bios-grldr-missing, bios-no-edd, bios-sectors-4k or uefi-ipxe
+#           bios-grldr-missing, bios-no-edd, bios-sectors-4k, uefi-ipxe,
+#           ntfs-bios-bootmgr, ntfs-bios-grldr, ntfs-bios-big-root,
+#           ntfs-bios-fragmented, ntfs-bios-missing, ntfs-bios-too-large or
+#           ntfs-bios-no-edd (the NTFS ones need root for the loop device)
 # TOOL      the Linux build of the disk tool
 # BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
 #           no_edd_shim.bin and sector_4k_shim.bin
@@ -36,6 +40,9 @@ PART_OFFSET=$((2048 * 512))
 serial=$dir/serial.log
 qemu_pid=
 extra_qemu_args=()
+volume_loop=
+volume_mount=
+ntfs3g_pid=
 
 fail() {
     echo "FAIL $scenario: $*" >&2
@@ -47,10 +54,30 @@ stop_qemu() {
         kill "$qemu_pid" 2>/dev/null
         wait "$qemu_pid" 2>/dev/null
         qemu_pid=
-extra_qemu_args=()
     fi
 }
-trap stop_qemu EXIT
+
+# Whatever a run left mounted or attached, also when it failed half-way.
+release_volume() {
+    if [ -n "$volume_mount" ]; then
+        umount "$volume_mount" 2>/dev/null
+        volume_mount=
+    fi
+    if [ -n "$ntfs3g_pid" ]; then
+        wait "$ntfs3g_pid" 2>/dev/null
+        ntfs3g_pid=
+    fi
+    if [ -n "$volume_loop" ]; then
+        losetup -d "$volume_loop" 2>/dev/null
+        volume_loop=
+    fi
+}
+
+cleanup() {
+    stop_qemu
+    release_volume
+}
+trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 rm -rf "$dir"
@@ -254,6 +281,115 @@ boot() {
     done
 }
 
+# --- NTFS sticks
+
+# $1 = bootmgr or grub4dos: the boot record the stick gets.
+make_ntfs_stick() {
+    [ "$(id -u)" -eq 0 ] || { echo "needs root for a loop device: skipped"; exit 0; }
+    truncate -s 256M "$img" || fail "cannot create $img"
+    run_tool /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=TEST /quiet
+    run_tool /mbr /install /type=nt60 /quiet
+    case $1 in
+    bootmgr) run_tool /pbr /install /type=bootmgr /quiet ;;
+    grub4dos) run_tool /pbr /install /type=grub4dos /pbr-disable-floppy /quiet ;;
+    esac
+    [ "$(od -An -c -j $((PART_OFFSET + 3)) -N4 "$img" | tr -d ' ')" = NTFS ] ||
+        fail "the partition does not hold an NTFS boot sector"
+}
+
+# The partition alone as a loop device, from the partition table's first entry.
+attach_volume() {
+    local start count
+    start=$(od -An -tu4 -j 454 -N4 "$img" | tr -d ' ')
+    count=$(od -An -tu4 -j 458 -N4 "$img" | tr -d ' ')
+    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup -f --show -o $((start * 512)) \
+        --sizelimit $((count * 512)) "$img") || fail "no loop device for the partition"
+}
+
+# ntfs-3g in the foreground of a background job, so that its end (every
+# write flushed) can be waited for after the unmount.
+mount_volume() {
+    attach_volume
+    mkdir -p "$dir/mnt"
+    ntfs-3g -o no_detach "$volume_loop" "$dir/mnt" >"$dir/ntfs-3g.log" 2>&1 &
+    ntfs3g_pid=$!
+    local i
+    for i in $(seq 1 100); do
+        mountpoint -q "$dir/mnt" && break
+        kill -0 "$ntfs3g_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    mountpoint -q "$dir/mnt" || { cat "$dir/ntfs-3g.log"; fail "ntfs-3g did not mount the volume"; }
+    volume_mount=$dir/mnt
+}
+
+unmount_volume() {
+    umount "$volume_mount" || fail "cannot unmount $volume_mount"
+    volume_mount=
+    wait "$ntfs3g_pid" || fail "ntfs-3g ended with an error"
+    ntfs3g_pid=
+}
+
+# After the files are on: a sound volume with our label.
+check_volume() {
+    ntfsfix -n "$volume_loop" >"$dir/ntfsfix.log" 2>&1 || { cat "$dir/ntfsfix.log"; fail "ntfsfix -n found faults"; }
+    ntfsinfo -m "$volume_loop" | grep -q "Volume Name: TEST$" || fail "the volume is not labelled TEST"
+    ntfsinfo -i 5 -v "$volume_loop" >"$dir/root.txt" || fail "ntfsinfo cannot read the root directory"
+}
+
+# $1 = a file in the root, $2 = at least this many index blocks in the root
+# (a fresh volume's root has one). Tells whether the file's entry is one of
+# the index root's keys or in a block; ntfsinfo lists no blocks of a large
+# index.
+expect_root_entry() {
+    local blocks place listed
+    blocks=$(awk '/Index Block Size:/ && !size { size = $4 }
+        /attribute \$INDEX_ALLOCATION/ { alloc = 1 }
+        alloc && /Data size:/ { print $3 / size; exit }' "$dir/root.txt")
+    place=$(awk -v name="'$1'" '/Dumping index root/ { root = 1 }
+        /attribute \$INDEX_ALLOCATION/ { root = 0 }
+        /Filename:/ && $2 == name && root { print "the index root"; exit }' "$dir/root.txt")
+    listed=
+    grep -qF "attribute \$ATTRIBUTE_LIST" "$dir/root.txt" && listed=", with an attribute list"
+    echo "root directory: ${blocks:-0} index blocks$listed; $1 is in ${place:-an index block}"
+    [ "${blocks:-0}" -ge "$2" ] || fail "the root has fewer than $2 index blocks; the test would not cover them"
+}
+
+# $1 = a file in the root: its $DATA must lie in more than one run.
+expect_ntfs_fragmented() {
+    local runs
+    runs=$(ntfsinfo -F "/$1" -v "$volume_loop" | sed -n 's/^Total runs: \([0-9]*\).*/\1/p')
+    echo "$1: ${runs:-?} data runs"
+    [ "${runs:-0}" -gt 1 ] || fail "$1 is not fragmented; the test would not cover data runs"
+}
+
+# $1 = loader file, $2 = its name on the volume. It is written into the
+# holes left by deleting every other one of many small files that fill the
+# volume's last free space, so it lies in many short runs.
+copy_fragmented() {
+    local avail i j
+    avail=$(df -B1 --output=avail "$volume_mount" | tail -n 1)
+    head -c $((avail - 1024 * 1024)) /dev/zero >"$volume_mount/FILL.BIN" 2>/dev/null
+    i=0
+    while head -c 16384 /dev/zero >"$volume_mount/small $i" 2>/dev/null; do
+        i=$((i + 1))
+    done
+    for ((j = 0; j < i; j += 2)); do
+        rm "$volume_mount/small $j" || fail "cannot delete small $j"
+    done
+    cp "$1" "$volume_mount/$2" || fail "cannot copy $2"
+}
+
+# The root holds $1 files with long names, which sort before the loaders,
+# so its index has many blocks and the loader's is not the first.
+add_root_clutter() {
+    local i
+    for i in $(seq 1 "$1"); do
+        : >"$volume_mount/A filler with a rather long name, number $i.txt" ||
+            fail "cannot create filler $i"
+    done
+}
+
 STANDIN_ENTRY=("STANDIN BOOTMGR CS=2000 IP=0000 DL=80 DS=0000 ES=0000 SS=0000 SP=7C00"
     "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK")
 
@@ -361,6 +497,90 @@ uefi-ipxe)
     mtool mmd -i "$img@@1M" ::EFI ::EFI/BOOT
     mtool mcopy -i "$img@@1M" "$IPXE_EFI" ::EFI/BOOT/BOOTX64.EFI
     boot uefi "iPXE initialising devices"
+    ;;
+ntfs-bios-bootmgr)
+    make_ntfs_stick bootmgr
+    mount_volume
+    mkdir "$volume_mount/Boot" || fail "cannot make Boot"
+    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    unmount_volume
+    check_volume
+    expect_root_entry BOOTMGR 1
+    release_volume
+    boot bios "${STANDIN_ENTRY[@]}"
+    ;;
+ntfs-bios-grldr)
+    # Stored as "grldr": the name compare ignores case.
+    make_ntfs_stick grub4dos
+    make_grldr
+    mount_volume
+    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    cp "$dir/GRLDR" "$volume_mount/grldr" || fail "cannot copy grldr"
+    unmount_volume
+    check_volume
+    expect_root_entry grldr 1
+    release_volume
+    boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
+    ;;
+ntfs-bios-big-root)
+    make_ntfs_stick bootmgr
+    mount_volume
+    add_root_clutter 600
+    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    unmount_volume
+    check_volume
+    expect_root_entry BOOTMGR 10
+    release_volume
+    boot bios "${STANDIN_ENTRY[@]}"
+    ;;
+ntfs-bios-fragmented)
+    make_ntfs_stick bootmgr
+    mount_volume
+    copy_fragmented "$standin" BOOTMGR
+    unmount_volume
+    check_volume
+    expect_ntfs_fragmented BOOTMGR
+    release_volume
+    boot bios "${STANDIN_ENTRY[@]}"
+    ;;
+ntfs-bios-missing)
+    # Near misses only: a directory of that name (in lower case, which the
+    # compare matches) and files with a longer and a shorter name.
+    make_ntfs_stick bootmgr
+    mount_volume
+    mkdir "$volume_mount/bootmgr" || fail "cannot make bootmgr"
+    cp "$standin" "$volume_mount/BOOTMGR.OLD" || fail "cannot copy BOOTMGR.OLD"
+    cp "$standin" "$volume_mount/BOOTMG" || fail "cannot copy BOOTMG"
+    unmount_volume
+    check_volume
+    release_volume
+    boot bios "Tarnvik boot: BOOTMGR is missing"
+    ;;
+ntfs-bios-too-large)
+    # Loaded at 2000:0000, 600 KiB would run past the 640 KiB of
+    # conventional memory.
+    make_ntfs_stick bootmgr
+    mount_volume
+    head -c $((600 * 1024)) /dev/zero >"$volume_mount/BOOTMGR" || fail "cannot write BOOTMGR"
+    unmount_volume
+    release_volume
+    boot bios "Tarnvik boot: BOOTMGR is too large"
+    ;;
+ntfs-bios-no-edd)
+    # By CHS only, through the root's index blocks to a fragmented loader.
+    make_ntfs_stick bootmgr
+    mount_volume
+    add_root_clutter 300
+    copy_fragmented "$standin" BOOTMGR
+    unmount_volume
+    check_volume
+    expect_root_entry BOOTMGR 5
+    expect_ntfs_fragmented BOOTMGR
+    release_volume
+    add_helper_disk "$no_edd_shim"
+    boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
+        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
+        "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
     ;;
 *)
     fail "unknown scenario"
