@@ -9,11 +9,14 @@ bool Forbidden(wchar_t c) {
     return c < 0x20 || c > 0x7E || std::wcschr(L"\"*+,./:;<=>?[\\]|", c) != nullptr;
 }
 
-size_t Utf16Length(const std::wstring& text) {
-    size_t units = 0;
-    for (wchar_t c : text)
-        units += sizeof(wchar_t) == 4 && static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
-    return units;
+// UTF-16 units of one wchar_t: two for a character beyond the basic plane where wchar_t holds
+// whole characters (Linux); one where it is a UTF-16 unit already (Windows).
+size_t Utf16Units(wchar_t c) {
+    return static_cast<uint32_t>(c) >> 16 != 0 ? 2 : 1;
+}
+
+bool HighSurrogate(wchar_t c) {
+    return static_cast<uint32_t>(c) >= 0xD800 && static_cast<uint32_t>(c) < 0xDC00;
 }
 
 }  // namespace
@@ -35,13 +38,13 @@ FatLabel MakeFatLabel(const std::wstring& typed) {
 std::wstring NtfsLabel(const std::wstring& typed) {
     constexpr size_t kUnits = 32;
     std::wstring label;
+    size_t units = 0;
     for (wchar_t c : typed) {
-        // UTF-16 units where wchar_t has 16 bits; a whole character where it has 32.
-        const size_t units = sizeof(wchar_t) == 4 && static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
-        if (Utf16Length(label) + units > kUnits) break;
+        units += Utf16Units(c);
+        if (units > kUnits) break;
         label.push_back(c);
     }
-    if (sizeof(wchar_t) == 2 && !label.empty() && label.back() >= 0xD800 && label.back() < 0xDC00)
-        label.pop_back();
+    // The cut fell between the two halves of a UTF-16 pair.
+    if (units > kUnits && !label.empty() && HighSurrogate(label.back())) label.pop_back();
     return label;
 }
