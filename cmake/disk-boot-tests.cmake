@@ -15,6 +15,7 @@ function(tarnvik_boot_test_binary asm name)
     set(TARNVIK_BOOT_TEST_OUTPUTS ${TARNVIK_BOOT_TEST_OUTPUTS} ${bin} PARENT_SCOPE)
 endfunction()
 tarnvik_boot_test_binary(standin_bootmgr.asm standin_bootmgr)
+tarnvik_boot_test_binary(standin_bootmgr.asm standin_small -DBLOCKS=0)
 tarnvik_boot_test_binary(bios_shim.asm no_edd_shim -DHIDE_EXTENSIONS)
 tarnvik_boot_test_binary(bios_shim.asm sector_4k_shim -DSECTORS_4K)
 add_custom_target(disk_boot_test_binaries ALL DEPENDS ${TARNVIK_BOOT_TEST_OUTPUTS})
@@ -35,8 +36,10 @@ foreach(scenario
         ntfs-bios-grldr
         ntfs-bios-big-root
         ntfs-bios-fragmented
+        ntfs-bios-resident
         ntfs-bios-missing
         ntfs-bios-too-large
+        ntfs-bios-damaged
         ntfs-bios-no-edd)
     add_test(NAME disk_boot_${scenario}
         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot_test.sh ${scenario}

@@ -10,11 +10,11 @@
 #           bios-bootmgr-damaged, bios-no-active, bios-no-boot-record, bios-grldr,
 #           bios-grldr-missing, bios-no-edd, bios-sectors-4k, uefi-ipxe,
 #           ntfs-bios-bootmgr, ntfs-bios-grldr, ntfs-bios-big-root,
-#           ntfs-bios-fragmented, ntfs-bios-missing, ntfs-bios-too-large or
-#           ntfs-bios-no-edd (the NTFS ones need root for the loop device)
+#           ntfs-bios-fragmented, ntfs-bios-resident, ntfs-bios-missing,
+#           ntfs-bios-too-large, ntfs-bios-damaged or ntfs-bios-no-edd (the NTFS ones need root for the loop device)
 # TOOL      the Linux build of the disk tool
 # BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
-#           no_edd_shim.bin and sector_4k_shim.bin
+#           standin_small.bin, no_edd_shim.bin and sector_4k_shim.bin
 # WORKDIR   results go to WORKDIR/SCENARIO: the image, serial.log, screen.png
 set -u
 
@@ -25,6 +25,7 @@ fi
 scenario=$1
 tool=$2
 standin=$3/standin_bootmgr.bin
+standin_small=$3/standin_small.bin
 no_edd_shim=$3/no_edd_shim.bin
 sector_4k_shim=$3/sector_4k_shim.bin
 dir=$4/$scenario
@@ -355,12 +356,55 @@ expect_root_entry() {
     [ "${blocks:-0}" -ge "$2" ] || fail "the root has fewer than $2 index blocks; the test would not cover them"
 }
 
-# $1 = a file in the root: its $DATA must lie in more than one run.
+# $1 = a file in the root: its $DATA must lie in more than one run; with
+# $2 = backward, one run must lie before the one ahead of it on the volume
+# (a negative offset in the data runs).
 expect_ntfs_fragmented() {
-    local runs
-    runs=$(ntfsinfo -F "/$1" -v "$volume_loop" | sed -n 's/^Total runs: \([0-9]*\).*/\1/p')
-    echo "$1: ${runs:-?} data runs"
-    [ "${runs:-0}" -gt 1 ] || fail "$1 is not fragmented; the test would not cover data runs"
+    local lcn previous=-1 runs=0 backward=0
+    while read -r _ lcn _; do
+        runs=$((runs + 1))
+        [ $((lcn)) -lt "$previous" ] && backward=$((backward + 1))
+        previous=$((lcn))
+    done < <(ntfsinfo -F "/$1" -v "$volume_loop" | grep -E '^\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+0x[0-9a-f]+$')
+    echo "$1: $runs data runs, $backward of them backward"
+    [ "$runs" -gt 1 ] || fail "$1 is not fragmented; the test would not cover data runs"
+    [ "${2:-}" != backward ] || [ "$backward" -gt 0 ] ||
+        fail "$1 has no backward run; the test would not cover negative run offsets"
+}
+
+# $1 = a file in the root: its $DATA must be inside its file record.
+expect_resident() {
+    local resident
+    resident=$(ntfsinfo -F "/$1" -v "$volume_loop" |
+        awk '/attribute \$DATA/ { data = 1 } data && /Resident:/ { print $2; exit }')
+    echo "$1: resident \$DATA: $resident"
+    [ "$resident" = Yes ] || fail "$1's data is not resident; the test would not cover copying it"
+}
+
+# $1 = a file in the root -> the byte offset of its file record in the image
+# (the MFT of a fresh volume is in one piece).
+record_offset() {
+    local record bps spc mft per_record record_bytes
+    record=$(ntfsinfo -F "/$1" "$volume_loop" | sed -n 's/^Dumping Inode \([0-9]*\).*/\1/p')
+    [ -n "$record" ] || fail "no file record for $1"
+    bps=$(sector_size)
+    spc=$(od -An -tu1 -j $((PART_OFFSET + 13)) -N1 "$img" | tr -d ' ')
+    mft=$(od -An -tu8 -j $((PART_OFFSET + 48)) -N8 "$img" | tr -d ' ')
+    per_record=$(od -An -td1 -j $((PART_OFFSET + 64)) -N1 "$img" | tr -d ' ')
+    if [ "$per_record" -lt 0 ]; then
+        record_bytes=$((1 << -per_record))
+    else
+        record_bytes=$((per_record * spc * bps))
+    fi
+    echo $((PART_OFFSET + mft * spc * bps + record * record_bytes))
+}
+
+# $1 = loader file, $2 = its name on the volume: written tail first, so
+# that ntfs-3g puts the tail before the head.
+copy_tail_first() {
+    dd if="$1" of="$volume_mount/$2" bs=64K skip=4 seek=4 status=none || fail "cannot write $2's tail"
+    dd if="$1" of="$volume_mount/$2" bs=64K count=4 conv=notrunc status=none || fail "cannot write $2's head"
+    cmp -s "$1" "$volume_mount/$2" || fail "$2 differs from $1"
 }
 
 # $1 = loader file, $2 = its name on the volume. It is written into the
@@ -523,13 +567,15 @@ ntfs-bios-grldr)
     boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
     ;;
 ntfs-bios-big-root)
+    # Also a loader whose second run lies before its first.
     make_ntfs_stick bootmgr
     mount_volume
     add_root_clutter 600
-    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    copy_tail_first "$standin" BOOTMGR
     unmount_volume
     check_volume
     expect_root_entry BOOTMGR 10
+    expect_ntfs_fragmented BOOTMGR backward
     release_volume
     boot bios "${STANDIN_ENTRY[@]}"
     ;;
@@ -542,6 +588,32 @@ ntfs-bios-fragmented)
     expect_ntfs_fragmented BOOTMGR
     release_volume
     boot bios "${STANDIN_ENTRY[@]}"
+    ;;
+ntfs-bios-resident)
+    # A loader of 533 bytes, copied out of its file record, where it spans
+    # the end of the record's first 512 bytes (an update sequence fix-up).
+    make_ntfs_stick bootmgr
+    mount_volume
+    cp "$standin_small" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    unmount_volume
+    check_volume
+    expect_resident BOOTMGR
+    release_volume
+    boot bios "${STANDIN_ENTRY[@]}"
+    ;;
+ntfs-bios-damaged)
+    # BOOTMGR's record lacks the update sequence number at the end of its
+    # first 512 bytes, as after a torn write.
+    make_ntfs_stick bootmgr
+    mount_volume
+    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
+    unmount_volume
+    check_volume
+    at=$(record_offset BOOTMGR) || exit 1
+    release_volume
+    [ "$(od -An -c -j "$at" -N4 "$img" | tr -d ' ')" = FILE ] || fail "no file record at $at"
+    poke $((at + 510)) '\x00\x00'
+    boot bios "Tarnvik boot: the NTFS volume is damaged"
     ;;
 ntfs-bios-missing)
     # Near misses only: a directory of that name (in lower case, which the

@@ -8,13 +8,17 @@
 ; BLOCKS=OK when every 512-byte block after the first carries its own index
 ; (a cluster loaded twice, skipped or out of order shows as BAD); TAIL=OK
 ; when the marker at the very end of the file, far beyond 128 KiB, is there.
+; Assembled with -DBLOCKS=0 it is a file of 533 bytes, small enough for NTFS
+; to keep inside its file record.
 
         cpu     386
         bits    16
         org     0
 
 LOAD_SEGMENT    equ     0x2000
-BLOCKS          equ     600             ; about 300 KiB
+%ifndef BLOCKS
+%define BLOCKS  600                     ; about 300 KiB
+%endif
 %define TAIL_MARK       'TVK STANDIN TAIL MARK'
 TAIL_LENGTH     equ     21
 
@@ -78,6 +82,7 @@ start:
         mov     bx, LOAD_SEGMENT + 32
         mov     edx, 1
         mov     cx, BLOCKS
+        jcxz    .blocks_all
 .block:
         mov     es, bx
         cmp     [es:0], edx
@@ -87,6 +92,7 @@ start:
         add     bx, 32
         inc     edx
         loop    .block
+.blocks_all:
         mov     si, s_ok
         jmp     .blocks_done
 .blocks_bad:
