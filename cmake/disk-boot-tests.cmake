@@ -40,7 +40,8 @@ foreach(scenario
         ntfs-bios-missing
         ntfs-bios-too-large
         ntfs-bios-damaged
-        ntfs-bios-no-edd)
+        ntfs-bios-no-edd
+        ntfs-bios-sectors-4k)
     add_test(NAME disk_boot_${scenario}
         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/boot_test.sh ${scenario}
                 $<TARGET_FILE:tarnvik-disk> ${TARNVIK_BOOT_TEST_BINARIES}

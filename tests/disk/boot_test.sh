@@ -11,7 +11,8 @@
 #           bios-grldr-missing, bios-no-edd, bios-sectors-4k, uefi-ipxe,
 #           ntfs-bios-bootmgr, ntfs-bios-grldr, ntfs-bios-big-root,
 #           ntfs-bios-fragmented, ntfs-bios-resident, ntfs-bios-missing,
-#           ntfs-bios-too-large, ntfs-bios-damaged or ntfs-bios-no-edd (the NTFS ones need root for the loop device)
+#           ntfs-bios-too-large, ntfs-bios-damaged, ntfs-bios-no-edd or
+#           ntfs-bios-sectors-4k (the NTFS ones need root for the loop device)
 # TOOL      the Linux build of the disk tool
 # BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
 #           standin_small.bin, no_edd_shim.bin and sector_4k_shim.bin
@@ -298,13 +299,15 @@ make_ntfs_stick() {
         fail "the partition does not hold an NTFS boot sector"
 }
 
-# The partition alone as a loop device, from the partition table's first entry.
+# The partition alone as a loop device, from the partition table's first
+# entry; $disk_sector = the bytes of the disk's sectors that it counts.
+disk_sector=512
 attach_volume() {
     local start count
     start=$(od -An -tu4 -j 454 -N4 "$img" | tr -d ' ')
     count=$(od -An -tu4 -j 458 -N4 "$img" | tr -d ' ')
-    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup -f --show -o $((start * 512)) \
-        --sizelimit $((count * 512)) "$img") || fail "no loop device for the partition"
+    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup -f --show -o $((start * disk_sector)) \
+        --sizelimit $((count * disk_sector)) "$img") || fail "no loop device for the partition"
 }
 
 # ntfs-3g in the foreground of a background job, so that its end (every
@@ -653,6 +656,34 @@ ntfs-bios-no-edd)
     boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
         "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
         "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
+    ;;
+ntfs-bios-sectors-4k)
+    # As bios-sectors-4k, on NTFS (4096-byte sectors and file records), with
+    # a root of many index blocks and a fragmented loader.
+    [ "$(id -u)" -eq 0 ] || { echo "needs root for a loop device: skipped"; exit 0; }
+    img=$dir/stick-4k.img
+    truncate -s 256M "$img" || fail "cannot create $img"
+    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup --sector-size 4096 -f --show "$img") || fail "no loop device"
+    for line in "/partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=TEST /quiet" \
+        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
+        # shellcheck disable=SC2086 # the switches are separate words
+        "$tool" --disk "$volume_loop" $line || fail "tarnvik-disk $line on $volume_loop"
+    done
+    release_volume
+    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
+    disk_sector=4096
+    mount_volume
+    add_root_clutter 300
+    copy_fragmented "$standin" BOOTMGR
+    unmount_volume
+    check_volume
+    expect_root_entry BOOTMGR 5
+    expect_ntfs_fragmented BOOTMGR
+    release_volume
+    add_helper_disk "$sector_4k_shim"
+    boot bios "4K SHIM: drive 81 has 4096-byte sectors" \
+        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
+        "STANDIN BOOTMGR HIDDEN=00000100 BLOCKS=OK TAIL=OK"
     ;;
 *)
     fail "unknown scenario"
