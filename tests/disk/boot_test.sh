@@ -62,7 +62,8 @@ stop_qemu() {
 # Whatever a run left mounted or attached, also when it failed half-way.
 release_volume() {
     if [ -n "$volume_mount" ]; then
-        umount "$volume_mount" 2>/dev/null
+        # Busy (a copy cut short): ntfs-3g unmounts when told to end.
+        umount "$volume_mount" 2>/dev/null || kill "$ntfs3g_pid" 2>/dev/null
         volume_mount=
     fi
     if [ -n "$ntfs3g_pid" ]; then
