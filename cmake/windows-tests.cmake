@@ -58,6 +58,7 @@ tarnvik_warnings(tarnvik_harness)
 
 tarnvik_test_program(e2e_tests
     tests/e2e/drive_list_test.cpp
+    tests/e2e/image_disk_test.cpp
     tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
     tests/e2e/startup_test.cpp
@@ -88,7 +89,8 @@ tarnvik_drive_tests(e2e_tests
     Job.*
     JobWithAddFiles.*
     Loader/Grub4Dos.*
-    Run/FailingDiskTool.*)
+    Run/FailingDiskTool.*
+    Disks/ImageOnTheSticksDisk.*)
 
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
@@ -116,6 +118,7 @@ target_link_options(run_demo PRIVATE -municode ${TARNVIK_STATIC_LINK})
 tarnvik_warnings(run_demo)
 
 # The program's test build: the shipped program with the bus query answering USB for the
-# simulated drives the test names.
-tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp)
+# simulated drives the test names and the disks of volumes answered from a file the test writes.
+tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp
+                tests/support/volume_disks_simulated_win32.cpp)
 add_dependencies(e2e_tests TarnvikTestBuild)

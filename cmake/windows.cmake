@@ -79,10 +79,10 @@ file(GLOB TARNVIK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/r
 list(APPEND TARNVIK_RESOURCE_FILES ${TARNVIK_PAYLOAD_FILES})
 set_source_files_properties(res/tarnvik.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_RESOURCE_FILES}")
 
-# The program is its shell plus one unit that asks the system on which bus a volume sits. The
-# test build (tests/) links the same with that unit replaced.
+# The program is its shell plus the units that ask the system on which bus a volume sits and
+# which disks a volume lies on. The test build (tests/) links the same with those units replaced.
 function(tarnvik_program target bus_unit)
-    add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit})
+    add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit} ${ARGN})
     target_link_libraries(${target} PRIVATE tarnvik_win32)
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
     if(TARNVIK_PAYLOAD_TARGETS)
@@ -99,7 +99,7 @@ function(tarnvik_program target bus_unit)
     endif()
 endfunction()
 
-tarnvik_program(Tarnvik drives/storage_bus_win32.cpp)
+tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     # Each build tree has a Wine prefix of its own, created on first use.

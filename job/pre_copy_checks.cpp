@@ -1,5 +1,7 @@
 #include "job/pre_copy_checks.h"
 
+#include <algorithm>
+
 #include "text/path_text.h"
 
 namespace {
@@ -25,4 +27,11 @@ bool ImageFits(int64_t imageBytes, int64_t driveTotalBytes) {
 bool ImageOnDrive(const std::wstring& fullImagePath, const std::wstring& driveRoot) {
     if (fullImagePath.size() < 2 || driveRoot.size() < 2 || fullImagePath[1] != L':') return false;
     return AsciiLower(fullImagePath.substr(0, 2)) == AsciiLower(driveRoot.substr(0, 2));
+}
+
+bool ImageOnDrivesDisk(const std::vector<uint32_t>& imageDisks,
+                       const std::vector<uint32_t>& driveDisks) {
+    return std::any_of(imageDisks.begin(), imageDisks.end(), [&](uint32_t disk) {
+        return std::find(driveDisks.begin(), driveDisks.end(), disk) != driveDisks.end();
+    });
 }

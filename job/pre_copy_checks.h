@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 inline constexpr wchar_t kDriveGoneMessage[] =
     L"The selected drive is no longer available.\r\n Use the Refresh button.";
@@ -21,3 +22,8 @@ std::wstring ImageChoiceMessage(const std::wstring& isoPath);
 bool ImageFits(int64_t imageBytes, int64_t driveTotalBytes);
 // Whether the image (a full path) lies on the drive root about to be formatted.
 bool ImageOnDrive(const std::wstring& fullImagePath, const std::wstring& driveRoot);
+// Whether the image's volume and the drive share a physical disk (given as the disk numbers of
+// each one's extents): the repartition wipes every volume of the drive's disk. Unknown disks
+// (empty lists) share nothing.
+bool ImageOnDrivesDisk(const std::vector<uint32_t>& imageDisks,
+                       const std::vector<uint32_t>& driveDisks);

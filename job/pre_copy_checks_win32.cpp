@@ -3,6 +3,7 @@
 #include "job/pre_copy_checks_win32.h"
 
 #include "drives/drive_scan_win32.h"
+#include "drives/volume_disks.h"
 #include "job/pre_copy_checks.h"
 
 namespace {
@@ -50,6 +51,12 @@ int CheckBeforeCopy(const std::wstring& targetDrive, const std::wstring& isoPath
     if (!ImageFits(imageSize, static_cast<int64_t>(total.QuadPart)))
         return Refuse(kImageTooLargeMessage);
     // Formatting the drive would delete the image the job is about to read.
-    if (ImageOnDrive(FullPath(isoPath), targetDrive)) return Refuse(kImageOnTargetMessage);
+    const std::wstring fullImagePath = FullPath(isoPath);
+    if (ImageOnDrive(fullImagePath, targetDrive)) return Refuse(kImageOnTargetMessage);
+    // The repartition wipes every volume of the drive's disk, a second partition too.
+    std::vector<uint32_t> imageDisks, driveDisks;
+    DisksOfPath(fullImagePath, imageDisks);
+    DisksOfPath(targetDrive, driveDisks);
+    if (ImageOnDrivesDisk(imageDisks, driveDisks)) return Refuse(kImageOnTargetMessage);
     return 1;
 }

@@ -2,7 +2,8 @@
 #include <string>
 
 // 1 when the drive is there and on USB and the image is chosen, present and fits on it and is
-// not on it; otherwise shows the reason in a message box and returns 0.
+// neither on it nor on another volume of its disk; otherwise shows the reason in a message box
+// and returns 0.
 int CheckBeforeCopy(const std::wstring& targetDrive, const std::wstring& isoPath);
 
 // A warning box titled "Tarnvik" that keeps every window of the program from input while open.

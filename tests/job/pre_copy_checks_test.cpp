@@ -35,6 +35,24 @@ TEST(PreCopyChecks, FitAndPlace) {
     EXPECT_FALSE(ImageOnDrive(L"D:\\w.iso", L""));
 }
 
+TEST(PreCopyChecks, ImageOnTheDrivesDisk) {
+    const struct {
+        const char* name;
+        std::vector<uint32_t> image;
+        std::vector<uint32_t> drive;
+        bool shared;
+    } cases[] = {
+        {"second partition of the stick", {3}, {3}, true},
+        {"another disk", {0}, {3}, false},
+        {"image on a volume spanning the stick", {0, 3}, {3}, true},
+        {"drive spanning the image's disk", {1}, {2, 1}, true},
+        {"spanned volumes on other disks", {0, 1}, {2, 3}, false},
+        {"image's disk unknown", {}, {3}, false},
+        {"drive's disk unknown", {3}, {}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ImageOnDrivesDisk(c.image, c.drive), c.shared) << c.name;
+}
+
 TEST(CopyRequest, WarningText) {
     EXPECT_EQ(FormatWarningText(L"E:\\ [MyUSB]  FD FAT32  (7.45 GB)", L"NTFS", L"My Stick"),
               L"WARNING: The current USB device E:\\ [MyUSB]  FD FAT32  (7.45 GB)\r\n"
