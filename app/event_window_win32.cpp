@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app/dispatcher_win32.h"
+#include "app/message_window_win32.h"
 #include "job/taskbar_progress_win32.h"
 
 namespace {
@@ -41,8 +42,7 @@ bool CreateEventWindow(HINSTANCE instance) {
     cls.hInstance = instance;
     cls.lpszClassName = kEventClass;
     RegisterClassExW(&cls);
-    g_eventWindow = CreateWindowExW(0, kEventClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    instance, nullptr);
+    g_eventWindow = CreateMessageWindow(kEventClass, instance);
     return g_eventWindow != nullptr;
 }
 

@@ -56,6 +56,17 @@ void ReadCommandLine(AppState& app) {
     }
 }
 
+// Without its fonts, lock, semaphore or windows the program could show a window whose job never
+// reports its end: it says so once and stops instead.
+[[noreturn]] void FailStartUp() {
+    MessageBoxW(nullptr,
+                L"Tarnvik could not start: Windows did not grant the resources its window needs."
+                L"\r\nClose some programs and start Tarnvik again.",
+                L"Tarnvik", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    CloseProcessLog();
+    ExitProcess(1);
+}
+
 void RunMainLoop(AppState& app) {
     MSG message;
     while (!app.quitRequested) {
@@ -77,9 +88,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     app.smallFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL));
     app.titleFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD));
+    if (!app.smallFont || !app.titleFont) FailStartUp();
 
     app.jobLock.reset(CreateMutexW(nullptr, FALSE, nullptr));
     app.cancelSignal.reset(CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr));
+    if (!app.jobLock || !app.cancelSignal) FailStartUp();
     app.driveTable.clear();
 
     app.quitRequested = false;
@@ -94,10 +107,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    CreateEventWindow(instance);
-    RegisterMainWindowClass(instance);
-    RegisterAboutPanelClass(instance);
+    if (!CreateEventWindow(instance) || !RegisterMainWindowClass(instance) ||
+        !RegisterAboutPanelClass(instance)) {
+        FailStartUp();
+    }
     CreateMainWindow(app.windowX, app.windowY);
+    if (!app.mainWindow) FailStartUp();
 
     ShowIsoPath();
 

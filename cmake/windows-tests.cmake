@@ -61,6 +61,7 @@ tarnvik_test_program(e2e_tests
     tests/e2e/image_disk_test.cpp
     tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
+    tests/e2e/startup_failure_test.cpp
     tests/e2e/startup_test.cpp
     tests/e2e/user_actions_test.cpp
 )
@@ -69,6 +70,8 @@ add_dependencies(e2e_tests Tarnvik)
 tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram AddFilesRules)
 # It reads a pixel of the window from the screen: no other test's message box may cover it.
 tarnvik_suite_tests(e2e_tests SUITES MainWindow LOCKS wine-drive-letters)
+# Its message box, centred on the screen, must not cover another test's window either.
+tarnvik_suite_tests(e2e_tests SUITES StartUpFailure LOCKS wine-drive-letters)
 # Drive letters belong to a whole prefix and a removed one lingers until its Wine session ends:
 # each test that maps drives runs alone, in a fresh session of a prefix kept for them.
 set(TARNVIK_DRIVES_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-drives)
@@ -118,7 +121,9 @@ target_link_options(run_demo PRIVATE -municode ${TARNVIK_STATIC_LINK})
 tarnvik_warnings(run_demo)
 
 # The program's test build: the shipped program with the bus query answering USB for the
-# simulated drives the test names and the disks of volumes answered from a file the test writes.
+# simulated drives the test names, the disks of volumes answered from a file the test writes,
+# and a message-only window the test can have refused.
 tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp
-                tests/support/volume_disks_simulated_win32.cpp)
+                tests/support/volume_disks_simulated_win32.cpp
+                tests/support/message_window_simulated_win32.cpp)
 add_dependencies(e2e_tests TarnvikTestBuild)

@@ -79,8 +79,9 @@ file(GLOB TARNVIK_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/r
 list(APPEND TARNVIK_RESOURCE_FILES ${TARNVIK_PAYLOAD_FILES})
 set_source_files_properties(res/tarnvik.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_RESOURCE_FILES}")
 
-# The program is its shell plus the units that ask the system on which bus a volume sits and
-# which disks a volume lies on. The test build (tests/) links the same with those units replaced.
+# The program is its shell plus the units that ask the system on which bus a volume sits, which
+# disks a volume lies on, and for its message-only window. The test build (tests/) links the same
+# with those units replaced.
 function(tarnvik_program target bus_unit)
     add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit} ${ARGN})
     target_link_libraries(${target} PRIVATE tarnvik_win32)
@@ -99,7 +100,8 @@ function(tarnvik_program target bus_unit)
     endif()
 endfunction()
 
-tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp)
+tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp
+                app/message_window_win32.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     # Each build tree has a Wine prefix of its own, created on first use.
