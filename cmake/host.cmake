@@ -26,3 +26,4 @@ gtest_discover_tests(core_tests)
 
 # The disk tool's Linux build and its tests.
 include(cmake/disk-host.cmake)
+include(cmake/fuzz.cmake)

@@ -117,6 +117,8 @@ DiskStatus InstallMbr(Disk& disk) {
 
 DiskStatus InstallNtfsPbr(Disk& disk, const TablePartition& partition, const uint8_t* codeImage) {
     const uint64_t areaSectors = kNtfsBootBytes / disk.sectorSize;
+    // No NTFS volume fits, and the boot area's read could run past the disk's end.
+    if (partition.count <= areaSectors) return kDiskNotSupported;
     Sector area(kNtfsBootBytes, 0);
     if (!disk.device.Read(uint64_t{partition.start} * disk.sectorSize, area.data(), area.size()))
         return kDiskReadWriteFailed;
@@ -149,7 +151,9 @@ DiskStatus InstallPbr(Disk& disk, bool grub4Dos) {
     Sector boot;
     if (!disk.Read(partition.start, boot)) return kDiskReadWriteFailed;
     const Fat32BootFacts facts = ReadFat32BootFacts(boot.data(), disk.sectorSize, partition.start);
-    if (!facts.ok) return kDiskNotSupported;
+    // A reserved area longer than the partition (the table changed under an old volume) would put
+    // the code sectors into whatever follows the partition.
+    if (!facts.ok || facts.reservedSectors > partition.count) return kDiskNotSupported;
     PutFat32BootCode(boot.data(), codeImage);
     Sector second(disk.sectorSize, 0);
     std::memcpy(second.data(), codeImage + 512, 512);
@@ -208,6 +212,8 @@ DiskStatus RunDiskAction(BlockDevice& device, const DiskCommand& command,
     const uint32_t sectorSize = device.SectorSize();
     if (!UsableSectorSize(sectorSize)) return kDiskNotSupported;
     Disk disk{device, sectorSize, device.SizeBytes() / sectorSize};
+    // A card reader without its card: there is no sector 0 to read, let alone lay out.
+    if (disk.sectors == 0) return kDiskNotSupported;
     switch (command.action) {
         case DiskAction::kFormat:
             if (command.fileSystem != L"FAT32") return kDiskNotSupported;

@@ -21,6 +21,11 @@ std::wstring WideFromUtf8(const std::string& text) {
             good = (next & 0xC0) == 0x80;
             code = code << 6 | (next & 0x3F);
         }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed too; let through, they
+        // would be labels that no tool reads back as typed.
+        static const uint32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        const bool surrogate = code >= 0xD800 && code < 0xE000;
+        if (good && (code < kShortest[extra] || code > 0x10FFFF || surrogate)) good = false;
         if (!good) {
             out.push_back(L'\xFFFD');
             ++i;

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth x11-utils xorriso imagemagick
     ca-certificates openssl
     nasm fdisk mount dosfstools mtools e2fsprogs ntfs-3g
+    clang libclang-rt-14-dev
     qemu-system-x86 ovmf grub-pc-bin ipxe
 )
 command -v npm >/dev/null || packages+=(npm)

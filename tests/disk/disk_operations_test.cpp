@@ -152,6 +152,23 @@ TEST(DiskOperationsPbr, RefusesAVolumeItCannotBootFrom) {
     }
 }
 
+TEST(DiskOperationsPbr, RefusesAVolumeWhoseReservedAreaOverrunsItsPartition) {
+    MemoryDisk disk(256ull << 20, 512);
+    ASSERT_EQ(RunDiskAction(disk, Command(kFormat), Context()), kDiskOk);
+    // The table shrunk to 7 sectors under the old volume: the backup's second code sector, 8,
+    // would land after the partition.
+    std::vector<uint8_t> mbr = disk.Sector(0);
+    Put32(&mbr[446 + 12], 7);
+    disk.Put(0, mbr);
+    const int writes = disk.Writes();
+    EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskNotSupported);
+    EXPECT_EQ(disk.Writes(), writes);
+
+    Put32(&mbr[446 + 12], 32);
+    disk.Put(0, mbr);
+    EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskOk) << "the reserved area fits";
+}
+
 TEST(DiskOperationsFormat, AWriteFailureIsReported) {
     MemoryDisk whole(256ull << 20, 512);
     ASSERT_EQ(RunDiskAction(whole, Command(kFormat), Context()), kDiskOk);
@@ -228,6 +245,29 @@ TEST_P(NtfsStick, TableThenOurBootCodeAroundTheFormattersBpb) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, NtfsStick, testing::Values(512u, 4096u));
+
+TEST(DiskOperations, ADiskWithoutASectorIsNotSupported) {
+    for (const wchar_t* line : {kFormat, kMbr, kPbr, kGrub}) {
+        MemoryDisk empty(0, 512);
+        EXPECT_EQ(RunDiskAction(empty, Command(line), Context()), kDiskNotSupported) << line;
+        MemoryDisk partial(300, 512);
+        EXPECT_EQ(RunDiskAction(partial, Command(line), Context()), kDiskNotSupported) << line;
+    }
+}
+
+TEST(NtfsStickRefusals, APartitionSmallerThanTheBootAreaIsNotSupported) {
+    MemoryDisk disk(256ull << 20, 512);
+    ASSERT_EQ(LayOutNtfsStick(disk, Context()).status, kDiskOk);
+    // Three sectors at the disk's very end: the 8 KiB boot area cannot be there.
+    const uint32_t sectors = (256u << 20) / 512;
+    std::vector<uint8_t> mbr = disk.Sector(0);
+    Put32(&mbr[446 + 8], sectors - 3);
+    Put32(&mbr[446 + 12], 3);
+    disk.Put(0, mbr);
+    const int writes = disk.Writes();
+    EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskNotSupported);
+    EXPECT_EQ(disk.Writes(), writes);
+}
 
 TEST(NtfsStickRefusals, NothingWrittenForWhatCannotBoot) {
     MemoryDisk small(16ull << 20, 512);
