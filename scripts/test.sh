@@ -9,7 +9,7 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
 # The fuzz targets (built by the host build in build/host/fuzz) for about 20 s each, two at a time.
-ctest --test-dir build/host/fuzz -j2 --output-on-failure
+ctest --test-dir build/host/fuzz -j2 --output-on-failure --no-tests=error
 
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
