@@ -35,5 +35,9 @@ AppState& App();
 // The worker thread exists and has not ended.
 bool WorkerAlive();
 
+// Gives a worker still alive a couple of seconds to return, then stops it by force. After its
+// JobFinished a worker only returns, yet a forced stop could catch it holding the heap's lock.
+void StopWorker();
+
 // Releases everything the process holds and exits with code 0.
 [[noreturn]] void EndProgram();

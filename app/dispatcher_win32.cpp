@@ -148,7 +148,7 @@ void OnCopyButton() {
 
 void OnBackButton() {
     ShowJobState(false);
-    if (WorkerAlive()) TerminateThread(App().workerThread.get(), 0);
+    StopWorker();
 }
 
 void OnControl(const Event& event) {

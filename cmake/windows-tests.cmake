@@ -59,6 +59,7 @@ tarnvik_warnings(tarnvik_harness)
 tarnvik_test_program(e2e_tests
     tests/e2e/drive_list_test.cpp
     tests/e2e/image_disk_test.cpp
+    tests/e2e/job_end_test.cpp
     tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
     tests/e2e/startup_failure_test.cpp
@@ -93,13 +94,14 @@ tarnvik_drive_tests(e2e_tests
     JobWithAddFiles.*
     Loader/Grub4Dos.*
     Run/FailingDiskTool.*
-    Disks/ImageOnTheSticksDisk.*)
+    Disks/ImageOnTheSticksDisk.*
+    JobEnd.*)
 
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
 set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
-                     e2e_tests.Run/FailingDiskTool.* PROPERTIES FIXTURES_REQUIRED iso_images)
+                     e2e_tests.Run/FailingDiskTool.* e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
     target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)

@@ -1,0 +1,85 @@
+// The end of a job: Back pressed the moment a job ends, while its worker is still on its way out.
+#include <gtest/gtest.h>
+
+#include "app/control_ids.h"
+#include "tests/harness/harness.h"
+
+using namespace harness;
+
+namespace {
+
+class JobEnd : public testing::Test {
+  protected:
+    // The stick is a folder on the given Windows path (the test's own folder when empty).
+    void Prepare(std::wstring stickFolder = L"") {
+        folder_ = FreshTestFolder();
+        exe_ = InstallTestBuild(folder_);
+        drive_ = stickFolder.empty() ? folder_ + L"\\stick" : stickFolder;
+        stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, drive_, L"MyStick");
+        ASSERT_TRUE(stick_->Mapped());
+        tools_ = folder_ + L"\\Tarnvik";
+        MakeFolders(tools_);
+        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+                              (tools_ + L"\\Bootice.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(),
+                              (folder_ + L"\\plain.iso").c_str(), FALSE));
+    }
+    HWND Start(const std::wstring& arguments = L"plain.iso") {
+        return StartAndShow(program_, exe_, arguments, folder_, L"window.png", L"E");
+    }
+    // Copy, Yes to the format warning.
+    bool Confirm(HWND window) {
+        program_.Click(window, kCopyButton);
+        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
+        return warning.text.rfind(L"WARNING: ", 0) == 0 && program_.Answer(warning, IDYES);
+    }
+    bool Responsive(HWND window) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
+    }
+    bool Idle(HWND window) {
+        return program_.Control(window, kCopyButton).visible &&
+               !program_.Control(window, kBackButton).visible &&
+               !program_.Control(window, kStatusText).visible;
+    }
+    void CloseProgram(HWND window) {
+        program_.Close(window);
+        DWORD code = 1;
+        ASSERT_TRUE(program_.WaitForExit(code));
+        EXPECT_EQ(code, 0u);
+    }
+
+    std::wstring folder_, exe_, drive_, tools_;
+    std::unique_ptr<SimulatedDrive> stick_;
+    Program program_;
+};
+
+TEST_F(JobEnd, BackAtTheMomentTheJobEndsFiftyTimes) {
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    // A failing format ends each job within a moment of its start.
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-fail.txt", "format 3"));
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    HWND back = program_.Control(window, kBackButton).handle;
+    for (int round = 1; round <= 50; ++round) {
+        ASSERT_TRUE(Confirm(window)) << "round " << round;
+        // Back is pressed as soon as it shows, while the worker is still on its way out.
+        const ULONGLONG deadline = GetTickCount64() + 30000;
+        while (!IsWindowVisible(back) && GetTickCount64() < deadline) Sleep(0);
+        ASSERT_TRUE(IsWindowVisible(back)) << "round " << round;
+        PostMessageW(back, BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return Idle(window); })) << "round " << round;
+        ASSERT_TRUE(Responsive(window)) << "round " << round;
+    }
+    SaveWindowPicture(window, folder_ + L"\\after-50.png");
+
+    // A whole job still runs to its end.
+    DeleteFileW((tools_ + L"\\bootice-fail.txt").c_str());
+    ASSERT_TRUE(Confirm(window));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(back) != FALSE; }, 120000));
+    EXPECT_EQ(program_.Control(window, kStatusText).text, L"DONE");
+    SaveWindowPicture(window, folder_ + L"\\second-job.png");
+    CloseProgram(window);
+}
+
+}  // namespace
