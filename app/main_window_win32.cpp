@@ -226,16 +226,20 @@ void CreateMainWindow(int x, int y) {
     HWND aboutIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
     SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about), 0);
 
-    Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360, 35,
-        kCopyButton);
-    HWND status = Add(w, WC_STATICW, L"", 0, 5, 170, 360, 15, kStatusText);
+    HWND copy = Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170,
+                    360, 35, kCopyButton);
+    // BackButton covers the right end of the status line: the line never paints over it.
+    HWND status = Add(w, WC_STATICW, L"", WS_CLIPSIBLINGS, 5, 170, 360, 15, kStatusText);
     ShowWindow(status, SW_HIDE);
     HWND progress = Add(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     ShowWindow(progress, SW_HIDE);
-    HWND back =
-        Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP, 325, 168, 40, 15, kBackButton);
+    HWND back = Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS, 325, 168,
+                    40, 15, kBackButton);
+    // Above the status line in the z-order, so that it is drawn over it and takes the clicks;
+    // right after CopyButton, so that the tab order is unchanged.
+    SetWindowPos(back, copy, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(back, SW_HIDE);
 
     ShowWindow(w, SW_SHOWNORMAL);

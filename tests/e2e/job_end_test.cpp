@@ -1,4 +1,5 @@
-// The end of a job: Back pressed the moment a job ends, while its worker is still on its way out.
+// The end of a job: Back pressed the moment a job ends, and the ended window when its status line
+// repaints alone.
 #include <gtest/gtest.h>
 
 #include "app/control_ids.h"
@@ -79,6 +80,76 @@ TEST_F(JobEnd, BackAtTheMomentTheJobEndsFiftyTimes) {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(back) != FALSE; }, 120000));
     EXPECT_EQ(program_.Control(window, kStatusText).text, L"DONE");
     SaveWindowPicture(window, folder_ + L"\\second-job.png");
+    CloseProgram(window);
+}
+
+// What the screen shows inside a rectangle: the share of the pixels of one colour, and their mean
+// brightness (0 to 255).
+struct Pixels {
+    double shareOfColour = 0;
+    double brightness = 0;
+};
+Pixels ReadPixels(const RECT& rect, COLORREF colour) {
+    HDC screen = GetDC(nullptr);
+    int matching = 0, all = 0;
+    double brightness = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x, ++all) {
+            const COLORREF pixel = GetPixel(screen, x, y);
+            if (pixel == colour) ++matching;
+            brightness += (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel)) / 3.0;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    if (all == 0) return {};
+    return {static_cast<double>(matching) / all, brightness / all};
+}
+
+// A real press of the left mouse button at a point of the screen.
+void MouseClickAt(POINT at) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = at.x * 65535 / (width - 1);
+        input.mi.dy = at.y * 65535 / (height - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+TEST_F(JobEnd, BackStaysOnTopWhenTheStatusLineRepaintsAlone) {
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-fail.txt", "format 3"));
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    // Away from where other tests' windows and message boxes appear.
+    SetWindowPos(window, HWND_TOP, 620, 10, 0, 0, SWP_NOSIZE);
+    ASSERT_TRUE(WaitUntil([&] { return program_.ScreenRect(window).left == 620; }));
+    ASSERT_TRUE(Confirm(window));
+    HWND back = program_.Control(window, kBackButton).handle;
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(back) != FALSE; }, 60000));
+    SaveWindowPicture(window, folder_ + L"\\ended.png");
+
+    HWND status = program_.Control(window, kStatusText).handle;
+    ASSERT_TRUE(RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW));
+    ASSERT_TRUE(Responsive(window));  // the repaint has been handled
+    SaveScreenshot(folder_ + L"\\status-repainted.png");
+    RECT face{};
+    GetWindowRect(back, &face);
+    InflateRect(&face, -3, -3);  // inside the button's border
+    // A light button face with its dark caption, not the status line's dark blue.
+    const Pixels pixels = ReadPixels(face, RGB(0, 0, 32));
+    EXPECT_LT(pixels.shareOfColour, 0.05) << "the status line painted over Back";
+    EXPECT_GT(pixels.brightness, 150) << "Back's face is not there";
+
+    RECT rect{};
+    GetWindowRect(back, &rect);
+    MouseClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+    EXPECT_TRUE(WaitUntil([&] { return Idle(window); })) << "the click did not reach Back";
+    SaveWindowPicture(window, folder_ + L"\\idle.png");
     CloseProgram(window);
 }
 
