@@ -108,7 +108,7 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
 endif()
 
 # Stand-ins for the outside tools, for the job tests.
-foreach(stand_in fake_bootice slow_archiver)
+foreach(stand_in fake_bootice slow_archiver last_write_archiver)
     add_executable(${stand_in} tests/support/${stand_in}.cpp)
     target_link_options(${stand_in} PRIVATE -municode ${TARNVIK_STATIC_LINK})
     tarnvik_warnings(${stand_in})

@@ -78,6 +78,8 @@ bool RunExtraction(Job& job) {
             return false;
         }
     }
+    // The archiver's last writes came after the last measurement of the poll.
+    used = DriveUsed(root, used);
     DWORD exitCode = 0;
     const bool ended = ChildExitCode(extractor, exitCode);
     CloseChild(extractor);

@@ -1,13 +1,20 @@
-// The end of a job: Back pressed the moment a job ends, and the ended window when its status line
-// repaints alone.
+// The end of a job: Back pressed the moment a job ends, the ended window when its status line
+// repaints alone, and the size the extraction reports once the archiver has ended.
 #include <gtest/gtest.h>
+
+#include <regex>
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
+#include "text/byte_size.h"
 
 using namespace harness;
 
 namespace {
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 class JobEnd : public testing::Test {
   protected:
@@ -151,6 +158,40 @@ TEST_F(JobEnd, BackStaysOnTopWhenTheStatusLineRepaintsAlone) {
     EXPECT_TRUE(WaitUntil([&] { return Idle(window); })) << "the click did not reach Back";
     SaveWindowPicture(window, folder_ + L"\\idle.png");
     CloseProgram(window);
+}
+
+TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
+    // A stick of its own file system (tmpfs), whose used size nothing else changes.
+    const std::wstring shm =
+        L"Z:\\dev\\shm\\tarnvik-success-size-" + std::to_wstring(GetCurrentProcessId());
+    ASSERT_NO_FATAL_FAILURE(Prepare(shm));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\last_write_archiver.exe").c_str(),
+                          (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
+    // Debug mode for the log; the image then comes through the dialog.
+    HWND window = Start(L"debug");
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kIsoButton);
+    ASSERT_TRUE(
+        program_.OpenFile(program_.WaitForDialog(L"Choose an ISO image ..."), L"plain.iso"));
+    ASSERT_TRUE(Confirm(window));
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 60000));
+    EXPECT_EQ(program_.Control(window, kStatusText).text, L"DONE");
+    ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"E:\\", &freeToCaller, &total, &totalFree));
+    const int64_t used = static_cast<int64_t>(total.QuadPart - totalFree.QuadPart);
+    CloseProgram(window);
+    stick_.reset();
+    EmptyFolder(shm);
+    RemoveDirectoryW(shm.c_str());
+
+    std::string log;
+    ASSERT_TRUE(ReadFileBytes(folder_ + L"\\Tarnvik.log", log));
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(
+        log, found, std::regex(R"(Successfully Copied plain\.iso to USB drive E:\\ \((.+)\)  - )")))
+        << log;
+    EXPECT_EQ(found[1].str(), Narrow(FormatByteSize(used)));
 }
 
 }  // namespace
