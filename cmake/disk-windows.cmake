@@ -1,16 +1,23 @@
 # The disk tool for Windows: TarnvikDisk.exe, a GUI-subsystem program without a window. Its Win32
 # glue plus one unit that tells which disk lies behind a volume; the test build replaces that unit.
+# A third argument replaces the unit that locks and dismounts the stick's volumes.
 function(tarnvik_disk_tool target volume_unit)
+    set(access_unit disk/exclusive_access_win32.cpp)
+    if(ARGC GREATER 2)
+        set(access_unit ${ARGV2})
+    endif()
     add_executable(${target} WIN32
         disk/disk_main_win32.cpp
         disk/drive_letter_win32.cpp
-        disk/exclusive_access_win32.cpp
+        ${access_unit}
         disk/ntfs_format_win32.cpp
         disk/physical_disk_win32.cpp
         disk/target_check_win32.cpp
         drives/storage_query_win32.cpp
+        tools/system_library_win32.cpp
         ${volume_unit})
-    target_link_libraries(${target} PRIVATE tarnvik_disk_core bcrypt)
+    # bcrypt is loaded from the system folder at run time, not imported.
+    target_link_libraries(${target} PRIVATE tarnvik_disk_core)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
     endif()
@@ -27,6 +34,9 @@ function(tarnvik_disk_windows_tests)
     endif()
     # The test build: disks, buses and volumes answered from a file the test writes.
     tarnvik_disk_tool(TarnvikDiskTestBuild tests/support/disk_volume_simulated_win32.cpp)
+    # The same on a stick image whose volume a Linux-side helper unmounts and mounts on request.
+    tarnvik_disk_tool(TarnvikDiskStickBuild tests/support/disk_volume_simulated_win32.cpp
+                      tests/support/disk_exclusive_access_handshake_win32.cpp)
 
     tarnvik_test_program(disk_win32_tests
         tests/disk/physical_disk_win32_test.cpp
@@ -45,5 +55,8 @@ function(tarnvik_disk_windows_tests)
         set_tests_properties(disk_tool_wine.${scenario} PROPERTIES
                              RESOURCE_LOCK wine-drive-letters SKIP_RETURN_CODE 77)
     endforeach()
+
+    # Whole jobs from the window onto disk images that Wine sees as a real stick.
+    include(cmake/real-stick-tests.cmake)
 endfunction()
 cmake_language(DEFER CALL tarnvik_disk_windows_tests)

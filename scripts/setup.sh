@@ -14,6 +14,7 @@ packages=(
     nasm fdisk mount dosfstools mtools e2fsprogs ntfs-3g
     clang libclang-rt-14-dev
     qemu-system-x86 ovmf grub-pc-bin ipxe
+    libguestfs-tools linux-image-cloud-amd64 genisoimage grub-rescue-pc
 )
 command -v npm >/dev/null || packages+=(npm)
 

@@ -1,0 +1,114 @@
+# Sourced: boots a stick image in QEMU (software emulation, SeaBIOS or OVMF) as a USB storage
+# device and waits for texts on COM1. The sourcing script sets dir (results: serial.log,
+# screen.png, qemu.log), img, serial, scenario and extra_qemu_args, and defines fail.
+# shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
+
+BOOT_DEADLINE_S=${BOOT_DEADLINE_S:-30}
+OVMF_CODE=/usr/share/OVMF/OVMF_CODE_4M.fd
+OVMF_VARS=/usr/share/OVMF/OVMF_VARS_4M.fd
+qemu_pid=
+
+stop_qemu() {
+    if [ -n "$qemu_pid" ]; then
+        kill "$qemu_pid" 2>/dev/null
+        wait "$qemu_pid" 2>/dev/null
+        qemu_pid=
+    fi
+}
+
+# COM1 as plain text: QEMU's sga device puts cursor movements between the
+# characters of the screen's text.
+serial_text() {
+    sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$serial" 2>/dev/null
+}
+
+# All of TEXT... appear on COM1.
+serial_has() {
+    local text plain
+    plain=$(serial_text)
+    for text in "$@"; do
+        grep -qaF -- "$text" <<<"$plain" || return 1
+    done
+}
+
+# $1 = bios or uefi, then the texts to wait for on COM1 (each within a line).
+boot() {
+    local firmware=$1
+    shift
+    local mon=$dir/monitor
+    local args=(-accel tcg -m 256 -display none -nic none
+        -serial "file:$serial" -monitor "pipe:$mon"
+        -device qemu-xhci
+        -drive "if=none,id=stick,format=raw,file=$img"
+        -device usb-storage,drive=stick,bootindex=1
+        "${extra_qemu_args[@]}")
+    if [ "$firmware" = bios ]; then
+        args+=(-device sga) # BIOS screen text to COM1
+    else
+        cp "$OVMF_VARS" "$dir/ovmf_vars.fd" || fail "cannot copy $OVMF_VARS"
+        args+=(-drive "if=pflash,format=raw,unit=0,readonly=on,file=$OVMF_CODE"
+            -drive "if=pflash,format=raw,unit=1,file=$dir/ovmf_vars.fd")
+    fi
+    mkfifo "$mon.in" "$mon.out" || fail "cannot make the monitor pipes"
+    # Held open read-write so that neither side ever blocks on the other.
+    exec 3<>"$mon.in" 4<>"$mon.out"
+
+    local start now
+    start=$(date +%s%N)
+    # timeout: QEMU ends even when this script is killed before its trap runs.
+    timeout $((BOOT_DEADLINE_S + 30)) qemu-system-x86_64 "${args[@]}" </dev/null >"$dir/qemu.log" 2>&1 &
+    qemu_pid=$!
+
+    local found=0
+    while :; do
+        if serial_has "$@"; then
+            found=1
+            break
+        fi
+        now=$(date +%s%N)
+        if [ $(((now - start) / 1000000000)) -ge $BOOT_DEADLINE_S ]; then
+            break
+        fi
+        # Our boot code and the stand-in halt after their last words: no
+        # need to wait for the deadline once those are on COM1.
+        if [[ "$*" != *Tarnvik* ]] && serial_text | grep -qaE 'Tarnvik (MBR|boot):'; then
+            break
+        fi
+        if serial_text | grep -qaE 'TAIL=(OK|BAD)'; then
+            break
+        fi
+        if ! kill -0 "$qemu_pid" 2>/dev/null; then
+            break
+        fi
+        sleep 0.1
+    done
+    [ $found -eq 1 ] || ! serial_has "$@" || found=1
+    now=$(date +%s%N)
+    local elapsed_ms=$(((now - start) / 1000000))
+
+    if kill -0 "$qemu_pid" 2>/dev/null; then
+        echo "screendump $dir/screen.png -f png" >&3
+        local i
+        for i in $(seq 1 50); do
+            [ -s "$dir/screen.png" ] && break
+            sleep 0.1
+        done
+    fi
+    stop_qemu
+    exec 3>&- 4>&-
+
+    printf 'boot %s (%s): %d.%03d s, screendump %s\n' "$scenario" "$firmware" \
+        $((elapsed_ms / 1000)) $((elapsed_ms % 1000)) "$dir/screen.png"
+    if [ $found -ne 1 ]; then
+        echo "--- serial output (last 40 lines) ---"
+        serial_text | tail -n 40
+        echo "--- qemu ---"
+        cat "$dir/qemu.log"
+        fail "not all of [$*] appeared on COM1 (the boot stopped or $BOOT_DEADLINE_S s passed)"
+    fi
+    echo "PASS $scenario; on COM1:"
+    local text
+    for text in "$@"; do
+        serial_text | grep -aF -- "$text" | head -n 1
+    done
+}

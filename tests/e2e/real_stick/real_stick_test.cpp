@@ -1,0 +1,165 @@
+// Whole jobs on a real stick: E: is a FAT32 volume of a disk image, mounted on the Linux side, and
+// the disk tool is the real one (its stick build, which has the volume unmounted while it writes).
+// real_stick_test.sh sets the stick up, runs one of these tests, then checks the image with
+// Debian's tools and boots it. From it come, in the environment: TARNVIK_TEST_STICK_IMAGE (the
+// image to choose), TARNVIK_TEST_STICK_LABEL (the label the stick shows) and
+// TARNVIK_TEST_STICK_BYTES (the volume's size as Linux sees it; empty when the job starts with
+// the volume not mounted yet).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <regex>
+
+#include "app/control_ids.h"
+#include "tests/harness/harness.h"
+#include "text/byte_size.h"
+
+using namespace harness;
+
+namespace {
+
+const std::string kStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
+
+std::wstring Setting(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
+    return length > 0 && length < 1024 ? value : L"";
+}
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+class RealStick : public testing::Test {
+  protected:
+    void SetUp() override {
+        image_ = Setting(L"TARNVIK_TEST_STICK_IMAGE");
+        ASSERT_FALSE(image_.empty()) << "run through real_stick_test.sh";
+        folder_ = FreshTestFolder();
+        exe_ = InstallTestBuild(folder_);
+        MakeFolders(folder_ + L"\\Tarnvik");
+        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\TarnvikDiskStickBuild.exe").c_str(),
+                              (folder_ + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE));
+    }
+
+    // Starts Tarnvik, checks that its list shows the stick as the volume it is, chooses the image.
+    HWND Start() {
+        HWND window = StartAndShow(program_, exe_, L"debug", folder_, L"window.png", L"E");
+        if (!window) return nullptr;
+        const std::wstring label = Setting(L"TARNVIK_TEST_STICK_LABEL");
+        const std::wstring row = L"E:\\ [" + label + L"]  FD FAT32  (";
+        const std::vector<std::wstring> rows = program_.Control(window, kDriveList).rows;
+        EXPECT_EQ(rows.size(), 1u) << testing::PrintToString(rows);
+        // Only with the volume mounted is the size its own (else it is the folder's disk's).
+        const std::wstring bytes = Setting(L"TARNVIK_TEST_STICK_BYTES");
+        if (!bytes.empty()) {
+            EXPECT_EQ(rows, std::vector<std::wstring>{row + FormatByteSize(_wtoi64(bytes.c_str())) +
+                                                      L")"});
+        } else if (!rows.empty()) {
+            EXPECT_EQ(rows[0].rfind(row, 0), 0u) << Narrow(rows[0]);
+        }
+        EXPECT_EQ(program_.Control(window, kLabelField).text, label);
+        program_.Click(window, kIsoButton);
+        const DialogState dialog = program_.WaitForDialog(L"Choose an ISO image ...");
+        EXPECT_TRUE(dialog.handle && program_.OpenFile(dialog, image_));
+        SaveWindowPicture(window, folder_ + L"\\chosen.png");
+        return window;
+    }
+
+    // Confirms, waits for the end (a format takes two rounds of mounting the volume), and closes.
+    void RunToEnd(HWND window, int bar) {
+        program_.Click(window, kCopyButton);
+        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
+        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u)
+            << Narrow(warning.text);
+        ASSERT_TRUE(program_.Answer(warning, IDYES));
+        WaitUntil([&] { return !program_.Control(window, kStatusText).text.empty(); });
+        SaveWindowPicture(window, folder_ + L"\\running.png");
+        ASSERT_TRUE(
+            WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 600000));
+        SaveWindowPicture(window, folder_ + L"\\ended.png");
+        status_ = program_.Control(window, kStatusText).text;
+        EXPECT_EQ(program_.Control(window, kJobProgressBar).position, bar);
+        program_.Close(window);
+        DWORD code = 1;
+        ASSERT_TRUE(program_.WaitForExit(code));
+        EXPECT_EQ(code, 0u);
+    }
+
+    // The job's lines of the log, from the first after its header to the one before "Exit".
+    std::vector<std::string> JobLog() {
+        std::vector<std::string> lines = ReadLines(folder_ + L"\\Tarnvik.log");
+        auto start = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.rfind("Copy ISO To USB Drive  - ", 0) == 0;
+        });
+        if (start == lines.end() || lines.end() - start < 11) return {};
+        return std::vector<std::string>(start + 9, lines.end() - 2);
+    }
+    void ExpectLog(const std::vector<std::string>& patterns) {
+        const std::vector<std::string> lines = JobLog();
+        ASSERT_EQ(lines.size(), patterns.size()) << testing::PrintToString(lines);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i])))
+                << lines[i] << "\n  !~ " << patterns[i];
+        }
+    }
+    // The format stage and the extraction's first line, as every job here has them.
+    std::vector<std::string> FormattedAndCopying() {
+        const std::string iso = std::regex_replace(Narrow(FileNameOf(image_)),
+                                                   std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+        return {R"(Formatting USB device E:\\)",
+                R"(Successfully Formatted USB device E:\\  - )" + kStamp,
+                "Write Master and Partition Boot Record",
+                "Successfully Write Master and Partition Boot Record  - " + kStamp,
+                "Copy " + iso + R"( files \(.+\)  to USB drive E:\\)"};
+    }
+    std::string Copied() {
+        return "Successfully Copied .+ to USB drive E:\\\\ \\(.+\\)  - " + kStamp;
+    }
+    static std::wstring FileNameOf(const std::wstring& path) {
+        return path.substr(path.find_last_of(L"\\/") + 1);
+    }
+
+    std::wstring image_, folder_, exe_, status_;
+    Program program_;
+};
+
+TEST_F(RealStick, StandardBootManager) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, 100);
+    EXPECT_EQ(status_, L"DONE");
+    std::vector<std::string> log = FormattedAndCopying();
+    log.insert(log.end(), {Copied(), "DONE"});
+    ExpectLog(log);
+}
+
+TEST_F(RealStick, Grub4Dos) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kGrub4DosOption);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
+    RunToEnd(window, 100);
+    EXPECT_EQ(status_, L"DONE");
+    std::vector<std::string> log = FormattedAndCopying();
+    log.insert(log.end(),
+               {Copied(), "Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
+                "Write Grub4Dos in Partition Boot Record",
+                "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp, "DONE"});
+    ExpectLog(log);
+}
+
+// What FAT32 cannot hold (a file of 4 GiB, more than the stick) makes 7-Zip fail.
+TEST_F(RealStick, ExtractionFails) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, 99);
+    EXPECT_EQ(status_.rfind(L"An error occurred while Extracting " + FileNameOf(image_), 0), 0u)
+        << Narrow(status_);
+    std::vector<std::string> log = FormattedAndCopying();
+    log.push_back(R"(An error occurred while Extracting .+\.iso  - )" + kStamp);
+    ExpectLog(log);
+}
+
+}  // namespace

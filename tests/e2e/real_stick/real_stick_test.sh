@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
+# One whole job on a real stick (see rig.sh): Tarnvik's test build under Wine, driven by
+# real_stick_tests.exe, formats the stick with the disk tool's stick build and extracts the image
+# with the real 7-Zip; then the stick image is checked with Debian's tools and booted in QEMU.
+# What each stick can show: names, sizes and contents, the layout, the label, the boot. Not
+# hidden/system attributes or times (FAT through guestmount drops them): those stay with the
+# tests on folder drives.
+# Usage: real_stick_test.sh SCENARIO WIN64_BUILD HOST_DISK_TOOL
+#   SCENARIO: bcd-fat32, grub4dos-root, grub4dos-boot, third-party, file-over-4gib, too-large, ntfs
+set -u
+scenario=$1 build=$2 tool=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+source "$root/scripts/wine-env.sh"
+source "$here/rig.sh"
+
+skip() {
+    echo "skipped: $*"
+    exit 77
+}
+if missing=$(rig_missing); then skip "needs $missing"; fi
+[ -x "$tool" ] || skip "no Linux build of the disk tool at $tool (build the host preset)"
+[ -n "${DISPLAY:-}" ] || skip "no display"
+for needed in xorriso nasm grub-mkimage isoinfo; do
+    command -v "$needed" >/dev/null || skip "needs $needed"
+done
+[ "$scenario" != ntfs ] || skip "NTFS: Wine has no system formatter (FormatEx), so the stick build
+of the disk tool refuses an NTFS format; a whole NTFS job needs that format done on the Linux side"
+
+work=$build/test-runs/real_stick.$scenario
+dir=$work/boot img=$work/stick/stick.img serial=$dir/serial.log
+extra_qemu_args=()
+source "$root/tests/disk/qemu_boot.sh"
+failures=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+stage_start=$(date +%s%N)
+stage() {  # prints how long the last stage took
+    local now
+    now=$(date +%s%N)
+    printf 'time %s: %d.%d s\n' "$1" $(((now - stage_start) / 1000000000)) \
+        $(((now - stage_start) / 100000000 % 10))
+    stage_start=$now
+}
+
+# Drive letters belong to the whole prefix: one such test at a time on this machine.
+exec 9>/tmp/tarnvik-wine-drives.lock
+flock 9
+stage "waiting for the drive-letter lock"
+trap 'stop_qemu; rig_teardown' EXIT
+trap 'exit 1' INT TERM
+rm -rf "$work"
+mkdir -p "$work/iso" "$dir"
+
+# --- the image
+
+make_standin() {
+    nasm -f bin -o "$work/BOOTMGR" "$root/tests/disk/boot/standin_bootmgr.asm" || exit 1
+}
+# GRLDR: GRUB's g2hdr.img in front of a core image that says so on COM1.
+make_grldr() {
+    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial' \
+        'echo "TARNVIK GRLDR TEST: GRUB IS RUNNING"' >"$work/embedded.cfg"
+    grub-mkimage -O i386-pc -p '(hd0,msdos1)/' -c "$work/embedded.cfg" -o "$work/core.img" \
+        biosdisk part_msdos fat serial terminal echo || exit 1
+    cat /usr/lib/grub/i386-pc/g2hdr.img "$work/core.img" >"$1"
+}
+iso_of_tree() {
+    xorriso -as mkisofs -J -R -V "$2" -o "$iso" "$1" >/dev/null 2>&1 || exit 1
+}
+
+# Only where the drive list's size or the free space matter does the job start with the volume
+# mounted; elsewhere its first step, the format, would only unmount it again (a mount costs 15 s).
+tree=$work/iso/tree iso=$work/iso/image.iso size=256M test=StandardBootManager mounted=unmounted
+mkdir -p "$tree/boot" "$tree/sources"
+head -c 4096 /dev/urandom >"$tree/boot/bcd"
+head -c 1500000 /dev/urandom >"$tree/sources/install.wim"
+printf 'A stick made by Tarnvik\r\n' >"$tree/README.TXT"
+case $scenario in
+    bcd-fat32)
+        mounted=mounted
+        make_standin
+        cp "$work/BOOTMGR" "$tree/BOOTMGR"
+        mkdir -p "$tree/efi/boot"
+        cp /usr/lib/ipxe/ipxe.efi "$tree/efi/boot/bootx64.efi"
+        iso_of_tree "$tree" BCD
+        ;;
+    grub4dos-root | grub4dos-boot)
+        test=Grub4Dos
+        if [ "$scenario" = grub4dos-root ]; then make_grldr "$tree/grldr"; else make_grldr "$tree/boot/grldr"; fi
+        iso_of_tree "$tree" GRUB
+        ;;
+    third-party)
+        iso=/usr/lib/grub-rescue/grub-rescue-cdrom.iso
+        [ -f "$iso" ] || skip "needs grub-rescue-pc"
+        rm -rf "$tree"
+        xorriso -osirrox on -indev "$iso" -extract / "$tree" >/dev/null 2>&1 || exit 1
+        ;;
+    file-over-4gib)
+        # UDF, as Windows installers are; the file is a hole and the image is written sparse.
+        command -v genisoimage >/dev/null || skip "needs genisoimage"
+        [ "${TARNVIK_LONG_TESTS:-}" = 1 ] || skip "7-Zip writes 4 GiB through guestmount before FAT32
+refuses more, about 7 minutes here; set TARNVIK_LONG_TESTS=1 to run it"
+        test=ExtractionFails size=8G
+        truncate -s 4100M "$tree/sources/install.wim"
+        genisoimage -quiet -udf -allow-limited-size -V BIG -o /dev/stdout "$tree" 2>/dev/null |
+            cp --sparse=always /dev/stdin "$iso" || exit 1
+        ;;
+    too-large)
+        # Smaller than the stick (Tarnvik refuses a larger image before it starts), larger once
+        # extracted: the image holds the data of three hard links once.
+        test=ExtractionFails mounted=mounted
+        head -c 100M /dev/urandom >"$tree/sources/part1.swm"
+        ln "$tree/sources/part1.swm" "$tree/sources/part2.swm"
+        ln "$tree/sources/part1.swm" "$tree/sources/part3.swm"
+        iso_of_tree "$tree" LARGE
+        ;;
+    *) echo "unknown scenario $scenario"; exit 2 ;;
+esac
+stage "making the image"
+
+# --- the stick and Wine
+
+rig_setup "$work/stick" "$size" FAT32 "Real Stick" "$tool" $mounted || { cat "$rig_log"; exit 1; }
+stage "making the stick ($mounted)"
+label=$(MTOOLS_SKIP_CHECK=1 mlabel -s -i "$img@@1M" :: | sed 's/^ Volume label is //; s/ *$//')
+volume_bytes=
+if [ $mounted = mounted ]; then
+    read -r blocks block_size < <(stat -f -c '%b %S' "$rig_mount")
+    volume_bytes=$((blocks * block_size))
+fi
+
+prefix=$build/wineprefix-stick
+export WINEPREFIX=$prefix
+prepare_wine_prefix "$prefix" N
+wineserver -k 2>/dev/null
+wineserver -w
+rm -f "$prefix/dosdevices"/[d-y]: "$prefix/dosdevices"/[d-y]::
+start_wine_session "$prefix"
+rig_mark_removable
+wineserver -k 2>/dev/null
+wineserver -w
+rig_map_wine "$prefix" || { echo "E: could not be mapped to the stick"; exit 1; }
+start_wine_session "$prefix"
+
+windows() { echo "Z:${1//\//\\}"; }
+printf 'E 9 usb\nC 0 sata\nZ 0 sata\n' >"$work/volume-disks.txt"
+export TARNVIK_TEST_VOLUME_DISKS_FILE TARNVIK_TEST_STICK_HANDSHAKE TARNVIK_TEST_STICK_IMAGE \
+    TARNVIK_TEST_STICK_LABEL TARNVIK_TEST_STICK_BYTES
+TARNVIK_TEST_VOLUME_DISKS_FILE=$(windows "$work/volume-disks.txt")
+TARNVIK_TEST_STICK_HANDSHAKE=$(windows "$rig_handshake")
+TARNVIK_TEST_STICK_IMAGE=$(windows "$iso")
+TARNVIK_TEST_STICK_LABEL=$label
+TARNVIK_TEST_STICK_BYTES=$volume_bytes
+rig_start_helper
+stage "starting Wine"
+
+# --- the job
+
+wine "$build/real_stick_tests.exe" --gtest_filter="RealStick.$test" </dev/null
+[ $? = 0 ] || fail "the job's test failed"
+stage "the job"
+job=$build/test-runs/RealStick.$test
+mkdir -p "$work/job"
+cp "$job"/*.png "$job/Tarnvik.log" "$work/job/" 2>/dev/null
+echo "--- the rig"
+cat "$rig_log"
+
+rig_stop_helper
+wineserver -k 2>/dev/null
+wineserver -w
+rig_unmount_volume || fail "the volume could not be unmounted"
+
+# --- the stick
+
+mtool() { MTOOLS_SKIP_CHECK=1 "$@"; }
+table=$(sfdisk -d "$img")
+echo "$table"
+[ "$(grep -c 'start=' <<<"$table")" = 1 ] || fail "not one partition"
+grep -Eq 'start= *2048, .*type=c, bootable' <<<"$table" || fail "not one active FAT32 partition at 1 MiB"
+if ! fsck.fat -n "$rig_part" >"$work/fsck.txt" 2>&1; then
+    # Linux's FAT driver (inside guestmount's appliance) leaves the file cut off at 4 GiB with its
+    # full size and no clusters; Windows' driver is not under test here.
+    if [ "$scenario" = file-over-4gib ]; then
+        echo "fsck.fat (the appliance's FAT driver, not ours): $(cat "$work/fsck.txt")"
+    else
+        fail "fsck.fat: $(cat "$work/fsck.txt")"
+    fi
+fi
+shown=$(mtool mlabel -s -i "$img@@1M" :: | sed 's/^ Volume label is //; s/ *$//')
+[ "$shown" = "$label" ] || fail "label '$shown', not '$label'"
+
+# Every file as "path sha256", paths in lower case: FAT keeps the case of names but ignores it.
+# 7-Zip shows an image's El Torito boot image as the file [BOOT]\Boot-NoEmul.img and extracts it
+# too; it is no file of the image's tree.
+listing() {
+    (cd "$1" && find . -type f -not -path './\[[Bb][Oo][Oo][Tt]\]/*' -print0 | sort -z |
+        xargs -0r sha256sum | awk '{ $2 = tolower($2); print $2, $1 }' | sort)
+}
+copy_of_stick() {
+    mkdir -p "$work/on-stick"
+    [ -z "$(mtool mdir -b -i "$img@@1M" ::)" ] && return
+    mtool mcopy -s -n -i "$img@@1M" '::*' "$work/on-stick/" || fail "mcopy"
+}
+same_files() {  # same_files EXPECTED_TREE: the stick holds exactly those files
+    copy_of_stick
+    diff <(listing "$1") <(listing "$work/on-stick") >"$work/content.diff" ||
+        fail "the stick's files differ from the image's: $(head -20 "$work/content.diff")"
+}
+
+case $scenario in
+    bcd-fat32 | third-party) same_files "$tree" ;;
+    grub4dos-root) same_files "$tree" ;;
+    grub4dos-boot)
+        # The job moves the loader from \boot to the root.
+        mv "$tree/boot/grldr" "$tree/grldr"
+        same_files "$tree"
+        ;;
+    file-over-4gib | too-large)
+        copy_of_stick
+        ls -lR "$work/on-stick" | head -20
+        ;;
+esac
+stage "checking the stick"
+rig_teardown
+
+# --- the boot
+
+STANDIN=("STANDIN BOOTMGR CS=2000 IP=0000 DL=80 DS=0000 ES=0000 SS=0000 SP=7C00"
+    "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK")
+boot_or_fail() {
+    (
+        fail() { echo "FAILED: $*"; exit 1; }
+        boot "$@"
+    ) || failures=$((failures + 1))
+}
+case $scenario in
+    bcd-fat32)
+        boot_or_fail bios "${STANDIN[@]}"
+        mv "$dir/screen.png" "$work/boot-bios.png" 2>/dev/null
+        rm -f "$serial" "$dir"/monitor*
+        boot_or_fail uefi "iPXE initialising devices"
+        mv "$dir/screen.png" "$work/boot-uefi.png" 2>/dev/null
+        ;;
+    grub4dos-root | grub4dos-boot)
+        boot_or_fail bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
+        mv "$dir/screen.png" "$work/boot-bios.png" 2>/dev/null
+        ;;
+esac
+stage "booting"
+
+echo "results: $work"
+[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "passed"
