@@ -5,6 +5,7 @@
 
 #include "app/app_state_win32.h"
 #include "tools/folders.h"
+#include "tools/system_library_win32.h"
 
 std::wstring ChooseIsoImage() {
     std::wstring chosen(32768, L'\0');
@@ -19,7 +20,10 @@ std::wstring ChooseIsoImage() {
     dialog.lpstrInitialDir = startFolder.c_str();
     dialog.lpstrTitle = L"Choose an ISO image ...";
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&dialog)) return {};
+    // Not imported: the loader would look for the DLL beside the program first.
+    static const SystemLibrary commonDialogs(L"comdlg32.dll");
+    const auto open = commonDialogs.Get<decltype(&GetOpenFileNameW)>("GetOpenFileNameW");
+    if (!open || !open(&dialog)) return {};
     chosen.resize(wcslen(chosen.c_str()));
     return chosen;
 }

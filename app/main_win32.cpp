@@ -15,6 +15,7 @@
 #include "app/run_log_win32.h"
 #include "drives/drive_list_win32.h"
 #include "tools/path_size.h"
+#include "tools/system_library_win32.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ void RunMainLoop(AppState& app) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    LoadLibrariesFromSystemFolderOnly();
     AppState& app = App();
     app.instance = instance;
 
@@ -106,7 +108,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (app.debugMode) OpenProcessLog(LogPathForProgram(ProgramPath()));
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // Not imported: the loader would look for the DLL beside the program first.
+    static const SystemLibrary commonControls(L"comctl32.dll");
+    if (const auto init =
+            commonControls.Get<decltype(&InitCommonControlsEx)>("InitCommonControlsEx"))
+        init(&controls);
     if (!CreateEventWindow(instance) || !RegisterMainWindowClass(instance) ||
         !RegisterAboutPanelClass(instance)) {
         FailStartUp();

@@ -45,7 +45,7 @@ add_executable(child_helper tests/support/child_helper.cpp)
 target_link_options(child_helper PRIVATE -municode ${TARNVIK_STATIC_LINK})
 add_dependencies(win32_tests child_helper)
 tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild
-                    InstallPayload PrepareTools BooticePayload MakeFolderPath CopyChunk)
+                    InstallPayload HeldToolFile PrepareTools BooticePayload MakeFolderPath CopyChunk)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -62,6 +62,7 @@ tarnvik_test_program(e2e_tests
     tests/e2e/job_end_test.cpp
     tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
+    tests/e2e/planted_code_test.cpp
     tests/e2e/startup_failure_test.cpp
     tests/e2e/startup_test.cpp
     tests/e2e/user_actions_test.cpp
@@ -129,3 +130,42 @@ tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp
                 tests/support/volume_disks_simulated_win32.cpp
                 tests/support/message_window_simulated_win32.cpp)
 add_dependencies(e2e_tests TarnvikTestBuild)
+
+# A DLL planted beside a program or its tools: every copy leaves a marker when it is loaded. And a
+# program that loads a DLL the careless way, to prove that a planted copy would be found.
+add_library(planted_dll SHARED tests/support/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
+target_link_options(planted_dll PRIVATE ${TARNVIK_STATIC_LINK})
+tarnvik_warnings(planted_dll)
+add_executable(planting_probe tests/support/planting_probe.cpp)
+target_link_options(planting_probe PRIVATE -municode ${TARNVIK_STATIC_LINK})
+tarnvik_warnings(planting_probe)
+add_dependencies(e2e_tests planted_dll planting_probe)
+
+# The test build once more, carrying the slow stand-in as its 7-Zip, so that a test can try to
+# change the temp copies while the extraction runs.
+get_target_property(TARNVIK_TEST_BUILD_SOURCES TarnvikTestBuild SOURCES)
+set(TARNVIK_SLOW_PAYLOADS ${CMAKE_BINARY_DIR}/generated-slow-archiver)
+file(GENERATE OUTPUT ${TARNVIK_SLOW_PAYLOADS}/payloads.rc CONTENT
+     "IDR_BOOTICE RCDATA \"$<TARGET_FILE:fake_bootice>\"\nIDR_SEVENZIP RCDATA \"$<TARGET_FILE:slow_archiver>\"\nIDR_SEVENZIP_LIB RCDATA \"$<TARGET_FILE:planted_dll>\"\n")
+add_executable(TarnvikSlowArchiverBuild WIN32 ${TARNVIK_TEST_BUILD_SOURCES})
+target_link_libraries(TarnvikSlowArchiverBuild PRIVATE tarnvik_win32)
+target_include_directories(TarnvikSlowArchiverBuild BEFORE PRIVATE ${TARNVIK_SLOW_PAYLOADS})
+target_include_directories(TarnvikSlowArchiverBuild PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_link_options(TarnvikSlowArchiverBuild PRIVATE -municode ${TARNVIK_STATIC_LINK})
+tarnvik_warnings(TarnvikSlowArchiverBuild)
+add_dependencies(TarnvikSlowArchiverBuild fake_bootice slow_archiver planted_dll)
+add_dependencies(e2e_tests TarnvikSlowArchiverBuild)
+
+set(TARNVIK_PLANTING_TESTS PlantedCode.DllsBesideTheProgramOrItsToolsAreNotLoaded
+    PlantedCode.DllsBesideTheCarriedDiskToolAreNotLoaded)
+tarnvik_drive_tests(e2e_tests PlantedCode.TheTempArchiverCannotBeChangedWhileItRuns
+                    ${TARNVIK_PLANTING_TESTS})
+set_tests_properties(e2e_tests.PlantedCode.TheTempArchiverCannotBeChangedWhileItRuns
+                     PROPERTIES FIXTURES_REQUIRED iso_images)
+# Wine then prefers a DLL of these names found in the search path to its own, as Windows does
+# with any DLL that is not a known DLL.
+foreach(name IN LISTS TARNVIK_PLANTING_TESTS)
+    set_tests_properties(e2e_tests.${name} PROPERTIES FIXTURES_REQUIRED iso_images ENVIRONMENT
+        "TARNVIK_WINE_PREFER_NATIVE=comctl32,comdlg32,bcrypt,uxtheme,mapi32,psapi=n,b")
+endforeach()

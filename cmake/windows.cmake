@@ -2,7 +2,9 @@
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE NOMINMAX)
 
-set(TARNVIK_WIN32_LIBS comctl32 comdlg32 gdi32 ole32 shell32 user32 uuid)
+# Only DLLs that Windows loads from its own folder whatever the search order (known DLLs from
+# Vista on); comctl32 and comdlg32 are loaded from the system folder at run time instead.
+set(TARNVIK_WIN32_LIBS gdi32 ole32 shell32 user32 uuid)
 
 # The Win32 shell of the program, everything but the entry point.
 add_library(tarnvik_win32 STATIC
@@ -33,7 +35,9 @@ add_library(tarnvik_win32 STATIC
     tools/child_process_win32.cpp
     tools/folders_win32.cpp
     tools/path_size_win32.cpp
+    tools/held_tool_file_win32.cpp
     tools/payload_win32.cpp
+    tools/system_library_win32.cpp
 )
 target_link_libraries(tarnvik_win32 PUBLIC tarnvik_core ${TARNVIK_WIN32_LIBS})
 tarnvik_warnings(tarnvik_win32)

@@ -5,6 +5,11 @@
 # Usage: wine-run-isolated.sh PREFIX PROGRAM.exe [ARGS...]
 set -u
 source "$(dirname "$0")/../scripts/wine-env.sh"
+# Wine reads its DLL load order from the Unix environment alone, so a test that needs native DLLs
+# preferred for some names gets them from here ("name1,name2=n,b").
+if [ -n "${TARNVIK_WINE_PREFER_NATIVE:-}" ]; then
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$TARNVIK_WINE_PREFER_NATIVE"
+fi
 export WINEPREFIX=$1
 shift
 prepare_wine_prefix "$WINEPREFIX" N

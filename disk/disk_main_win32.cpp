@@ -13,6 +13,7 @@
 #include "disk/physical_disk_win32.h"
 #include "disk/run_context.h"
 #include "disk/target_check_win32.h"
+#include "tools/system_library_win32.h"
 
 namespace {
 
@@ -27,8 +28,11 @@ DiskRunContext ContextNow() {
                           .second = now.wSecond,
                           .hundredths = now.wMilliseconds / 10};
     uint32_t signature = 0;
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&signature),
-                                        sizeof signature, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    // Not imported: the loader would look for the DLL beside the program first.
+    static const SystemLibrary cryptography(L"bcrypt.dll");
+    const auto random = cryptography.Get<decltype(&BCryptGenRandom)>("BCryptGenRandom");
+    if (!random || !BCRYPT_SUCCESS(random(nullptr, reinterpret_cast<PUCHAR>(&signature),
+                                          sizeof signature, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
         LARGE_INTEGER counter{};
         QueryPerformanceCounter(&counter);
         signature = static_cast<uint32_t>(counter.QuadPart) ^ GetCurrentProcessId();
@@ -98,5 +102,6 @@ DiskStatus Run() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    LoadLibrariesFromSystemFolderOnly();
     return Run();
 }

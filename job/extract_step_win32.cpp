@@ -22,20 +22,23 @@ int64_t DriveUsed(const std::wstring& root, int64_t previous) {
     return static_cast<int64_t>(total.QuadPart) - static_cast<int64_t>(totalFree.QuadPart);
 }
 
-void DeleteTempArchiver() {
+void DeleteTempArchiver(Job& job) {
+    job.heldSevenZip.Release();
+    job.heldSevenZipLib.Release();
     DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
     DeleteIfNotEmpty(TempFolder() + L"7z.dll");
 }
 
 void FailExtraction(Job& job) {
-    DeleteTempArchiver();
+    DeleteTempArchiver(job);
     FailJob(job, L"An error occurred while Extracting " + job.isoName);
 }
 
 }  // namespace
 
 bool RunExtraction(Job& job) {
-    const std::wstring installError = PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath);
+    const std::wstring installError = PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
+                                                      job.heldSevenZip, job.heldSevenZipLib);
     if (!installError.empty()) {
         job.Log(installError);
         EndJob(job, installError);
@@ -72,7 +75,7 @@ bool RunExtraction(Job& job) {
             KillChild(extractor);
             WaitForSingleObject(extractor->process, 5000);
             CloseChild(extractor);
-            DeleteTempArchiver();
+            DeleteTempArchiver(job);
             job.Log(L"Process Canceled");
             EndJob(job, L"Process Canceled");
             return false;
@@ -88,7 +91,7 @@ bool RunExtraction(Job& job) {
         FailExtraction(job);
         return false;
     }
-    DeleteTempArchiver();
+    DeleteTempArchiver(job);
     const std::wstring copied = L"Successfully Copied " + job.isoName + L" to USB drive " + root +
                                 L" (" + FormatByteSize(used) + L")";
     job.Log(copied + L"  - " + FormatDuration(job.stepStart));

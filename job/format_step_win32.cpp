@@ -4,7 +4,7 @@
 
 bool RunFormatAndBootRecords(Job& job) {
     job.Begin(L"Format");
-    const std::wstring installError = PrepareBootice(job.booticePath);
+    const std::wstring installError = PrepareBootice(job.booticePath, job.heldBootice);
     if (!installError.empty()) {
         job.Log(installError);
         EndJob(job, installError);
@@ -26,7 +26,7 @@ bool RunFormatAndBootRecords(Job& job) {
     // The format counts as done while the system still reports a drive at that letter.
     const UINT type = GetDriveTypeW(job.choices.targetDrive.c_str());
     if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) {
-        DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+        DeleteTempBootice(job);
         FailJob(job, formatError);
         return false;
     }
@@ -45,7 +45,7 @@ bool RunFormatAndBootRecords(Job& job) {
             return false;
         }
     }
-    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+    DeleteTempBootice(job);
     job.Log(L"Successfully Write Master and Partition Boot Record  - " +
             FormatDuration(job.stepStart));
     return !CancelledAt(job);

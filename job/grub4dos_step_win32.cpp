@@ -34,7 +34,7 @@ void RunGrub4DosAndFinish(Job& job) {
         job.Log(grub4Dos ? L"Grub4Dos detected" : L"Grub4Dos not detected");
     }
     if (grub4Dos) {
-        const std::wstring installError = PrepareBootice(job.booticePath);
+        const std::wstring installError = PrepareBootice(job.booticePath, job.heldBootice);
         if (!installError.empty()) {
             job.Log(installError);
             EndJob(job, installError);
@@ -47,7 +47,7 @@ void RunGrub4DosAndFinish(Job& job) {
                 job, L"An error occurred while Writing Grub4Dos in Partition Boot Record", run);
             return;
         }
-        DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+        DeleteTempBootice(job);
         job.Log(L"Successfully Write Grub4Dos in Partition Boot Record  - " +
                 FormatDuration(job.stepStart));
     }

@@ -7,6 +7,7 @@
 #include "job/job_launch_win32.h"
 #include "job/job_text.h"
 #include "text/clock.h"
+#include "tools/held_tool_file_win32.h"
 
 // The worker's values for one job, shared by its steps.
 struct Job {
@@ -18,6 +19,10 @@ struct Job {
     std::wstring booticePath;
     std::wstring sevenZipPath;
     std::wstring sevenZipLibPath;
+    // The temp copies this job wrote, held from their check until just before their deletion.
+    HeldToolFile heldBootice;
+    HeldToolFile heldSevenZip;
+    HeldToolFile heldSevenZipLib;
     std::wstring stepName;
     std::wstring stepText;
     ClockValue stepStart = 0;
@@ -33,12 +38,15 @@ struct Job {
     }
 };
 
-// Every end of a job: the final report of 100 of 100, the lock released, the window told.
+// Every end of a job: the temp tools let go, the final report of 100 of 100, the lock released,
+// the window told.
 void EndJob(Job& job, const std::wstring& finalText);
 // Logs a failure with the step's duration and ends the job with the same text without it.
 void FailJob(Job& job, const std::wstring& text);
 // Runs the disk tool (BooticePath) hidden with these parameters and waits for its end.
 DiskToolRun RunDiskTool(const Job& job, const std::wstring& parameters);
+// Lets the temp copy of the disk tool go and deletes it.
+void DeleteTempBootice(Job& job);
 // Ends the job after a failed disk-tool run: the temp copy of the tool deleted, the text logged
 // with the exit code and the step's duration, and reported without either.
 void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run);

@@ -12,6 +12,10 @@
 #include "tools/payload_win32.h"
 
 void EndJob(Job& job, const std::wstring& finalText) {
+    // The window deletes what is left of the temp tools once told, so nothing may hold them then.
+    job.heldBootice.Release();
+    job.heldSevenZip.Release();
+    job.heldSevenZipLib.Release();
     job.stepText = finalText;
     job.Report(100, 100);
     ReleaseMutex(App().jobLock.get());
@@ -34,8 +38,13 @@ DiskToolRun RunDiskTool(const Job& job, const std::wstring& parameters) {
     return result;
 }
 
-void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
+void DeleteTempBootice(Job& job) {
+    job.heldBootice.Release();
     DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+}
+
+void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
+    DeleteTempBootice(job);
     job.Log(DiskToolFailureLine(text, run, FormatDuration(job.stepStart)));
     EndJob(job, text);
 }

@@ -4,6 +4,7 @@
 
 #include "res/resource_ids.h"
 #include "tools/folders.h"
+#include "tools/held_tool_file_win32.h"
 #include "tools/path_size.h"
 #include "tools/unique_handle_win32.h"
 
@@ -49,6 +50,11 @@ bool InstallPayload(const Payload& payload, const std::wstring& path) {
     return PathSize(path) == static_cast<int64_t>(payload.size);
 }
 
+bool InstallPayload(const Payload& payload, const std::wstring& path, HeldToolFile& held) {
+    held.Release();
+    return InstallPayload(payload, path) && held.HoldAndCheck(path, payload);
+}
+
 std::wstring ToolOverrideFolder() {
     return CurrentFolder() + L"Tarnvik\\";
 }
@@ -57,18 +63,19 @@ void DeleteIfNotEmpty(const std::wstring& path) {
     if (PathSize(path) > 0) DeleteFileW(path.c_str());
 }
 
-std::wstring PrepareBootice(std::wstring& booticePath) {
+std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice) {
     const std::wstring replacement = ToolOverrideFolder() + L"Bootice.exe";
     if (PathSize(replacement) > 0) {
         booticePath = replacement;
         return {};
     }
-    if (InstallPayload(BooticePayload(), booticePath)) return {};
+    if (InstallPayload(BooticePayload(), booticePath, heldBootice)) return {};
     DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
     return L"An error occurred while installing Bootice in temp folder";
 }
 
-std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath) {
+std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath,
+                             HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib) {
     const std::wstring replacement = ToolOverrideFolder() + L"7z.exe";
     const std::wstring replacementLib = ToolOverrideFolder() + L"7z.dll";
     if (PathSize(replacement) > 0 && PathSize(replacementLib) > 0) {
@@ -77,13 +84,14 @@ std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipL
         return {};
     }
     std::wstring error;
-    if (!InstallPayload(SevenZipPayload(), sevenZipPath)) {
+    if (!InstallPayload(SevenZipPayload(), sevenZipPath, heldSevenZip)) {
         error = L"An error occurred while installing 7z.exe in temp folder";
-    } else if (!InstallPayload(SevenZipLibPayload(), sevenZipLibPath)) {
+    } else if (!InstallPayload(SevenZipLibPayload(), sevenZipLibPath, heldSevenZipLib)) {
         error = L"An error occurred while installing 7z.dll in temp folder";
     } else {
         return {};
     }
+    heldSevenZip.Release();
     DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
     DeleteIfNotEmpty(TempFolder() + L"7z.dll");
     return error;

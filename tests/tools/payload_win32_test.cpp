@@ -5,6 +5,7 @@
 
 #include "tests/win32_test_files.h"
 #include "tools/folders.h"
+#include "tools/held_tool_file_win32.h"
 #include "tools/path_size.h"
 #include "tools/payload_win32.h"
 
@@ -50,6 +51,104 @@ TEST(InstallPayload, AnEmptyPayloadNeverInstalls) {
     EXPECT_EQ(PathSize(path), kPathMissing) << "no empty file is left";
 }
 
+// What another program of the user can do to a tool file while we hold it.
+struct Attempt {
+    bool done;
+    DWORD error;
+};
+
+Attempt OpenForWriting(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    const DWORD error = GetLastError();
+    if (file == INVALID_HANDLE_VALUE) return {false, error};
+    CloseHandle(file);
+    return {true, 0};
+}
+Attempt Delete(const std::wstring& path) {
+    const bool done = DeleteFileW(path.c_str());
+    return {done, done ? 0 : GetLastError()};
+}
+Attempt Rename(const std::wstring& path) {
+    const bool done = MoveFileExW(path.c_str(), (path + L".moved").c_str(), 0);
+    return {done, done ? 0 : GetLastError()};
+}
+Attempt Overwrite(const std::wstring& path) {
+    const std::wstring other = path + L".other";
+    WriteWholeFile(other, "planted");
+    const bool done = MoveFileExW(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    const DWORD error = done ? 0 : GetLastError();
+    DeleteFileW(other.c_str());
+    return {done, error};
+}
+
+TEST(HeldToolFile, NobodyCanWriteDeleteRenameOrReplaceItWhileHeld) {
+    const std::wstring path = TempTestPath(L"held-tool.exe");
+    HeldToolFile held;
+    ASSERT_TRUE(InstallPayload(kPayload, path, held));
+    ASSERT_TRUE(held.Held());
+    for (const auto& [what, attempt] :
+         {std::pair{"write", &OpenForWriting}, std::pair{"delete", &Delete},
+          std::pair{"rename", &Rename}, std::pair{"replace", &Overwrite}}) {
+        const Attempt result = attempt(path);
+        EXPECT_FALSE(result.done) << what;
+        EXPECT_TRUE(result.error == ERROR_SHARING_VIOLATION || result.error == ERROR_ACCESS_DENIED)
+            << what << ": error " << result.error;
+    }
+    EXPECT_EQ(ReadWholeFile(path), kBytes) << "others may still read it";
+    held.Release();
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << "let go, it can be deleted";
+}
+
+TEST(HeldToolFile, AHeldProgramStillRuns) {
+    const std::string program = ReadWholeFile(harness::BuildFolder() + L"\\child_helper.exe");
+    ASSERT_FALSE(program.empty());
+    const Payload payload{reinterpret_cast<const uint8_t*>(program.data()), program.size()};
+    const std::wstring path = TempTestPath(L"held-child.exe");
+    HeldToolFile held;
+    ASSERT_TRUE(InstallPayload(payload, path, held));
+    std::wstring commandLine = L"\"" + path + L"\" exit 7";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info))
+        << "error " << GetLastError();
+    WaitForSingleObject(info.hProcess, 10000);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    EXPECT_EQ(code, 7u);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    held.Release();
+    DeleteFileW(path.c_str());
+}
+
+TEST(HeldToolFile, OtherBytesOfTheSameLengthAreNotHeld) {
+    const std::wstring path = TempTestPath(L"swapped.exe");
+    std::string other = kBytes;
+    other[4321] = 'x';
+    ASSERT_TRUE(WriteWholeFile(path, other));
+    HeldToolFile held;
+    EXPECT_FALSE(held.HoldAndCheck(path, kPayload));
+    EXPECT_FALSE(held.Held());
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << "nothing is left holding it";
+}
+
+TEST(HeldToolFile, AFileAnotherProgramKeepsOpenForWritingIsNotHeld) {
+    const std::wstring path = TempTestPath(L"open-elsewhere.exe");
+    ASSERT_TRUE(WriteWholeFile(path, kBytes));
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    HeldToolFile held;
+    EXPECT_FALSE(held.HoldAndCheck(path, kPayload)) << "it could still be changed under us";
+    CloseHandle(writer);
+    EXPECT_TRUE(held.HoldAndCheck(path, kPayload));
+}
+
 // Each case runs in a working folder of its own, whose "Tarnvik" folder may hold replacements.
 class PrepareTools : public testing::Test {
   protected:
@@ -77,29 +176,34 @@ class PrepareTools : public testing::Test {
         ASSERT_TRUE(WriteWholeFile(work_ + L"\\Tarnvik\\" + name, bytes));
     }
     std::wstring work_, temp_;
+    HeldToolFile held_, heldLib_;
     wchar_t previous_[MAX_PATH] = {};
 };
 
 TEST_F(PrepareTools, ReplacementBooticeOfAnySizeIsUsedAsItIs) {
     Replace(L"Bootice.exe", "x");
     std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path), L"");
+    EXPECT_EQ(PrepareBootice(path, held_), L"");
     EXPECT_EQ(path, work_ + L"\\Tarnvik\\Bootice.exe");
     EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathMissing);
+    EXPECT_FALSE(held_.Held()) << "the user's replacement is not ours to lock";
 }
 
 TEST_F(PrepareTools, WithoutAReplacementTheCarriedBooticeIsInstalled) {
     Replace(L"Bootice.exe", "");  // a 0-byte replacement does not count
     std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path), L"");
+    EXPECT_EQ(PrepareBootice(path, held_), L"");
     EXPECT_EQ(path, temp_ + L"Bootice.exe");
     EXPECT_EQ(PathSize(path), static_cast<int64_t>(BooticePayload().size));
+    EXPECT_TRUE(held_.Held());
+    held_.Release();
 }
 
 TEST_F(PrepareTools, AFolderInTheWayOfBooticeFails) {
     ASSERT_TRUE(CreateDirectoryW((temp_ + L"Bootice.exe").c_str(), nullptr));
     std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path), L"An error occurred while installing Bootice in temp folder");
+    EXPECT_EQ(PrepareBootice(path, held_),
+              L"An error occurred while installing Bootice in temp folder");
     EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathIsFolder) << "the folder is left alone";
 }
 
@@ -107,7 +211,7 @@ TEST_F(PrepareTools, SevenZipPairFromTheReplacementFolder) {
     Replace(L"7z.exe", "exe");
     Replace(L"7z.dll", "dll");
     std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib), L"");
+    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_), L"");
     EXPECT_EQ(exe, work_ + L"\\Tarnvik\\7z.exe");
     EXPECT_EQ(lib, work_ + L"\\Tarnvik\\7z.dll");
     EXPECT_EQ(PathSize(temp_ + L"USB7z.exe"), kPathMissing);
@@ -117,18 +221,22 @@ TEST_F(PrepareTools, OnlyHalfThePairInstallsThePayloads) {
     ASSERT_GT(SevenZipPayload().size, 0u) << "the test program carries the 7-Zip payload";
     Replace(L"7z.exe", "exe");
     std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib), L"");
+    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_), L"");
     EXPECT_EQ(exe, temp_ + L"USB7z.exe");
     EXPECT_EQ(PathSize(exe), static_cast<int64_t>(SevenZipPayload().size));
     EXPECT_EQ(PathSize(lib), static_cast<int64_t>(SevenZipLibPayload().size));
+    EXPECT_TRUE(held_.Held() && heldLib_.Held());
+    held_.Release();
+    heldLib_.Release();
 }
 
 TEST_F(PrepareTools, AFolderInTheWayFailsAndCleansUp) {
     ASSERT_TRUE(CreateDirectoryW((temp_ + L"7z.dll").c_str(), nullptr));
     std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib),
+    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_),
               L"An error occurred while installing 7z.dll in temp folder");
     EXPECT_EQ(PathSize(exe), kPathMissing) << "the half-installed pair is removed";
+    EXPECT_FALSE(held_.Held() || heldLib_.Held());
     RemoveDirectoryW((temp_ + L"7z.dll").c_str());
 }
 
