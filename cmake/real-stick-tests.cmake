@@ -15,6 +15,6 @@ foreach(scenario IN ITEMS bcd-fat32 grub4dos-root grub4dos-boot third-party file
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/real_stick/real_stick_test.sh
                      ${scenario} ${CMAKE_BINARY_DIR} ${TARNVIK_HOST_DISK_TOOL})
     set_tests_properties(real_stick.${scenario} PROPERTIES
-                         RESOURCE_LOCK wine-drive-letters SKIP_RETURN_CODE 77 TIMEOUT 600
+                         RESOURCE_LOCK wine-drive-letters SKIP_RETURN_CODE 77 TIMEOUT 1200
                          LABELS real-stick)
 endforeach()

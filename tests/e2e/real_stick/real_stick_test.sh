@@ -46,9 +46,11 @@ stage() {  # prints how long the last stage took
     stage_start=$now
 }
 
-# Drive letters belong to the whole prefix: one such test at a time on this machine.
-exec 9>/tmp/tarnvik-wine-drives.lock
-flock 9
+# One run that maps drive letters at a time on this machine; a lock held for ten minutes was left
+# behind by a stuck run.
+lock=${TARNVIK_WINE_DRIVES_LOCK:-/tmp/tarnvik-wine-drives.lock}
+exec 9>"$lock"
+flock -w 600 9 || skip "the drive-letter lock $lock stayed taken for 10 minutes"
 stage "waiting for the drive-letter lock"
 trap 'stop_qemu; rig_teardown' EXIT
 trap 'exit 1' INT TERM
