@@ -164,6 +164,14 @@ TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
     // A stick of its own file system (tmpfs), whose used size nothing else changes.
     const std::wstring shm =
         L"Z:\\dev\\shm\\tarnvik-success-size-" + std::to_wstring(GetCurrentProcessId());
+    // Removed however the test ends.
+    struct Removal {
+        std::wstring folder;
+        ~Removal() {
+            EmptyFolder(folder);
+            RemoveDirectoryW(folder.c_str());
+        }
+    } removal{shm};
     ASSERT_NO_FATAL_FAILURE(Prepare(shm));
     ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\last_write_archiver.exe").c_str(),
                           (tools_ + L"\\7z.exe").c_str(), FALSE));
@@ -181,9 +189,6 @@ TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"E:\\", &freeToCaller, &total, &totalFree));
     const int64_t used = static_cast<int64_t>(total.QuadPart - totalFree.QuadPart);
     CloseProgram(window);
-    stick_.reset();
-    EmptyFolder(shm);
-    RemoveDirectoryW(shm.c_str());
 
     std::string log;
     ASSERT_TRUE(ReadFileBytes(folder_ + L"\\Tarnvik.log", log));
