@@ -1,10 +1,13 @@
 // Shows Tarnvik at work on a display without a person in front of it. It runs the program's test
-// build (which reports the simulated drive E: on USB) with a stand-in for BOOTICE, which does no
-// disk work, and the real 7-Zip payload: E: is a folder, the image one the run command made.
-// Usage: run_demo IMAGE.iso
+// build (which reports the drive E: on USB) with the real 7-Zip payload and the image the run
+// command made. With "real-stick", E: is a stick image the run command mapped, and the disk tool
+// is the real one (its build that has the volume unmounted while it writes); without, E: is a
+// folder and a stand-in for BOOTICE does no disk work.
+// Usage: run_demo IMAGE.iso [real-stick]
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
@@ -21,21 +24,27 @@ int Fail(const char* what) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) return Fail("usage: run_demo IMAGE.iso");
+    if (argc < 2 || argc > 3) return Fail("usage: run_demo IMAGE.iso [real-stick]");
     const std::wstring image = argv[1];
+    const bool realStick = argc == 3 && std::wstring(argv[2]) == L"real-stick";
     const std::wstring folder = BuildFolder() + L"\\run";
     const std::wstring stick = folder + L"\\usb-stick-E";
     MakeFolders(folder + L"\\Tarnvik");
     DeleteFileW((folder + L"\\Tarnvik\\bootice-journal.txt").c_str());
     const std::wstring exe = InstallTestBuild(folder);
-    CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
-              (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
-    // A pause in the stand-in's format, so that the running job can be pictured.
-    WriteFileBytes(folder + L"\\Tarnvik\\bootice-delay-ms.txt", "1500");
-
-    RemoveSimulatedDrives();
-    SimulatedDrive drive(L'E', DRIVE_REMOVABLE, stick, L"DEMO STICK");
-    if (!drive.Mapped()) return Fail("the simulated drive E: could not be mapped");
+    std::unique_ptr<SimulatedDrive> drive;
+    if (realStick) {
+        CopyFileW((BuildFolder() + L"\\TarnvikDiskStickBuild.exe").c_str(),
+                  (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    } else {
+        CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+                  (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+        // A pause in the stand-in's format, so that the running job can be pictured.
+        WriteFileBytes(folder + L"\\Tarnvik\\bootice-delay-ms.txt", "1500");
+        RemoveSimulatedDrives();
+        drive = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, stick, L"DEMO STICK");
+        if (!drive->Mapped()) return Fail("the simulated drive E: could not be mapped");
+    }
 
     Program program;
     if (!program.Start(exe, L"debug", folder, L"E"))
