@@ -3,6 +3,7 @@
 find_program(NASM_EXECUTABLE nasm REQUIRED)
 
 set(TARNVIK_BOOT_SOURCES "")
+file(GLOB TARNVIK_BOOT_INCLUDES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/*.inc)
 function(tarnvik_boot_code asm symbol)
     set(bin ${CMAKE_BINARY_DIR}/boot/${symbol}.bin)
     set(cpp ${CMAKE_BINARY_DIR}/boot/${symbol}.cpp)
@@ -15,7 +16,7 @@ function(tarnvik_boot_code asm symbol)
         COMMAND ${CMAKE_COMMAND} -DINPUT=${bin} -DOUTPUT=${cpp} -DSYMBOL=${symbol}
                 -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_binary.cmake
         DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/${asm}
-                ${CMAKE_CURRENT_SOURCE_DIR}/disk/boot/fail_message.inc
+                ${TARNVIK_BOOT_INCLUDES}
                 ${CMAKE_CURRENT_SOURCE_DIR}/cmake/embed_binary.cmake
         COMMENT "Assembling ${asm} as ${symbol}")
     set(TARNVIK_BOOT_SOURCES ${TARNVIK_BOOT_SOURCES} ${cpp} PARENT_SCOPE)

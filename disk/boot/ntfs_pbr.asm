@@ -107,48 +107,9 @@ boot:
         sti
         cld
         jmp     0x0000:.flat            ; some BIOSes enter at 07C0:0000
-.flat:
-        mov     [DRIVE], dl
-
-        ; With the extensions, read up to 32 KiB per call (well below the
-        ; 127-sector limit some BIOSes have); by CHS one sector per call, so a
-        ; read never crosses a track.
-        mov     word [CHUNK], 1
-        mov     ah, 0x41
-        mov     bx, 0x55AA
-        int     0x13
-        jc      .geometry
-        cmp     bx, 0xAA55
-        jne     .geometry
-        test    cl, 1
-        jz      .geometry
-        mov     ax, 0x8000
-        xor     dx, dx
-        div     word [BPB_BYTES_PER_SECTOR]
-        mov     [CHUNK], ax
-        jmp     .load_stage2
-
-        ; CHS addresses must follow the geometry the BIOS translates with;
-        ; the BPB's only stands in when the BIOS reports none.
-.geometry:
-        mov     ax, [BPB_SECTORS_PER_TRACK]
-        mov     [SECTORS_PER_TRACK], ax
-        mov     ax, [BPB_HEADS]
-        mov     [HEADS], ax
-        mov     ah, 0x08
-        mov     dl, [DRIVE]
-        xor     di, di
-        int     0x13
-        jc      .load_stage2
-        and     cx, 0x3F
-        jz      .load_stage2
-        mov     [SECTORS_PER_TRACK], cx
-        movzx   ax, dh
-        inc     ax
-        mov     [HEADS], ax
-
-        ; The whole $Boot area over ourselves: sector 0 comes back unchanged.
+%include "disk_probe.inc"
 .load_stage2:
+        ; The whole $Boot area over ourselves: sector 0 comes back unchanged.
         mov     ax, BOOT_AREA_BYTES
         xor     dx, dx
         div     word [BPB_BYTES_PER_SECTOR]
@@ -162,81 +123,7 @@ boot:
         mov     si, msg_no_stage2
         jmp     fail
 
-; EAX = volume-relative sector, CX = count (at least 1), ES = destination
-; segment (offset 0). On return ES points past the data; EAX, EBX, ECX, EDX
-; and DI are clobbered. Halts with a message when the disk keeps failing.
-read_sectors:
-        mov     bx, [CHUNK]
-        cmp     bx, cx
-        jbe     .sized
-        mov     bx, cx
-.sized:
-        mov     di, 3                   ; tries
-.try:
-        pushad
-        add     eax, [BPB_HIDDEN_SECTORS]
-        mov     dl, [DRIVE]
-        cmp     word [CHUNK], 1
-        je      .chs
-        mov     si, DAP
-        mov     word [si], 0x0010
-        mov     [si + 2], bx
-        mov     word [si + 4], 0
-        mov     [si + 6], es
-        mov     [si + 8], eax
-        mov     dword [si + 12], 0
-        mov     ah, 0x42
-        int     0x13
-        jmp     .called
-.chs:
-        xor     edx, edx
-        movzx   ecx, word [SECTORS_PER_TRACK]
-        div     ecx                     ; eax = track, dx = sector - 1
-        inc     dx
-        mov     cx, dx
-        xor     edx, edx
-        movzx   ebx, word [HEADS]
-        div     ebx                     ; eax = cylinder, dx = head
-        cmp     eax, 1023
-        ja      .failed
-        mov     dh, dl
-        mov     ch, al
-        shl     ah, 6
-        or      cl, ah
-        mov     dl, [DRIVE]
-        xor     bx, bx
-        mov     ax, 0x0201
-        int     0x13
-        jmp     .called
-.failed:
-        stc
-.called:
-        popad
-        jnc     .advance
-        pushad
-        xor     ax, ax                  ; reset, then try again
-        mov     dl, [DRIVE]
-        int     0x13
-        popad
-        dec     di
-        jnz     .try
-        mov     si, msg_read_error
-        jmp     fail
-.advance:
-        movzx   ebx, bx
-        add     eax, ebx
-        sub     cx, bx
-        push    eax
-        mov     ax, [BPB_BYTES_PER_SECTOR]
-        shr     ax, 4
-        mul     bx                      ; paragraphs read
-        mov     dx, es
-        add     dx, ax
-        mov     es, dx
-        pop     eax
-        test    cx, cx
-        jnz     read_sectors
-        ret
+%include "read_sectors.inc"
 
 %include "fail_message.inc"
 
