@@ -3,9 +3,7 @@
 #include <string_view>
 
 #include "text/clock.h"
-
-// UTF-8 without byte-order mark; lone surrogates become U+FFFD.
-std::string Utf8FromWide(std::wstring_view text);
+#include "text/utf8_text.h"
 
 // The bytes one log line takes in the file: the text in UTF-8 and CR LF.
 std::string LogLineBytes(std::wstring_view text);

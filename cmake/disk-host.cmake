@@ -13,7 +13,6 @@ add_executable(disk_core_tests
     tests/disk/disk_operations_test.cpp
     tests/disk/fat32_layout_test.cpp
     tests/disk/mbr_layout_test.cpp
-    tests/disk/utf8_text_test.cpp
 )
 target_compile_options(disk_core_tests PRIVATE ${TARNVIK_SANITIZERS})
 target_link_libraries(disk_core_tests PRIVATE tarnvik_disk_core GTest::gtest_main)

@@ -35,8 +35,9 @@ add_library(tarnvik_disk_core STATIC
     disk/fat_label.cpp
     disk/mbr_layout.cpp
     disk/run_context.cpp
-    disk/utf8_text.cpp
     ${TARNVIK_BOOT_SOURCES}
 )
 target_include_directories(tarnvik_disk_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+# Text conversions are shared with the program.
+target_link_libraries(tarnvik_disk_core PUBLIC tarnvik_core)
 tarnvik_warnings(tarnvik_disk_core)

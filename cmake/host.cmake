@@ -17,6 +17,7 @@ add_executable(core_tests
     tests/job/progress_test.cpp
     tests/text/byte_size_test.cpp
     tests/text/clock_test.cpp
+    tests/text/utf8_text_test.cpp
     tests/tools/child_command_line_test.cpp
 )
 target_compile_options(core_tests PRIVATE ${TARNVIK_SANITIZERS})

@@ -14,7 +14,7 @@
 #include "disk/fat_label.h"
 #include "disk/ntfs_format_posix.h"
 #include "disk/run_context.h"
-#include "disk/utf8_text.h"
+#include "text/utf8_text.h"
 
 namespace {
 

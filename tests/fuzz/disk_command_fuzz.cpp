@@ -1,7 +1,7 @@
 // The disk tool's command lines, in both builds, and the labels it takes from them.
 #include "disk/disk_command.h"
 #include "disk/fat_label.h"
-#include "disk/utf8_text.h"
+#include "text/utf8_text.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/child_command_line.h"
 

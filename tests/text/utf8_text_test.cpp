@@ -1,4 +1,4 @@
-#include "disk/utf8_text.h"
+#include "text/utf8_text.h"
 
 #include <gtest/gtest.h>
 
