@@ -336,6 +336,35 @@ add_root_clutter() {
 STANDIN_ENTRY=("STANDIN BOOTMGR CS=2000 IP=0000 DL=80 DS=0000 ES=0000 SS=0000 SP=7C00"
     "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK")
 
+# The tool's three runs on a loop device of 4096-byte logical sectors (root only); $1 = the file
+# system, $2 = the stick's size.
+make_4k_stick() {
+    [ "$(id -u)" -eq 0 ] || { echo "needs root for a 4096-byte loop device: skipped"; exit 0; }
+    img=$dir/stick-4k.img
+    truncate -s "$2" "$img" || fail "cannot create $img"
+    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup --sector-size 4096 -f --show "$img") ||
+        fail "no loop device"
+    for line in "/partitions /repartition /activate /usb-hdd /fstype=$1 /vollabel=TEST /quiet" \
+        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
+        # shellcheck disable=SC2086 # the switches are separate words
+        "$tool" --disk "$volume_loop" $line || fail "tarnvik-disk $line on $volume_loop"
+    done
+    release_volume
+    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
+}
+
+# An NTFS root of many index blocks with the stand-in BOOTMGR fragmented among them.
+fill_big_root_fragmented_loader() {
+    mount_volume
+    add_root_clutter 300
+    copy_fragmented "$standin" BOOTMGR
+    unmount_volume
+    check_volume
+    expect_root_entry BOOTMGR 5
+    expect_ntfs_fragmented BOOTMGR
+    release_volume
+}
+
 case $scenario in
 bios-bootmgr)
     make_stick bootmgr
@@ -409,17 +438,7 @@ bios-sectors-4k)
     # sectors: a loop device with that sector size (root only). QEMU's BIOS
     # boots only 512-byte disks, so the helper disk makes the stick's extended
     # reads count in 4096-byte sectors.
-    [ "$(id -u)" -eq 0 ] || { echo "needs root for a 4096-byte loop device: skipped"; exit 0; }
-    img=$dir/stick-4k.img
-    truncate -s 512M "$img" || fail "cannot create $img"
-    loop=$(losetup --sector-size 4096 -f --show "$img") || fail "no loop device"
-    for line in "/partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=TEST /quiet" \
-        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
-        # shellcheck disable=SC2086 # the switches are separate words
-        "$tool" --disk "$loop" $line || { losetup -d "$loop"; fail "tarnvik-disk $line on $loop"; }
-    done
-    losetup -d "$loop"
-    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
+    make_4k_stick FAT32 512M
     add_clutter
     mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
     finish_clutter BOOTMGR
@@ -540,14 +559,7 @@ ntfs-bios-too-large)
 ntfs-bios-no-edd)
     # By CHS only, through the root's index blocks to a fragmented loader.
     make_ntfs_stick bootmgr
-    mount_volume
-    add_root_clutter 300
-    copy_fragmented "$standin" BOOTMGR
-    unmount_volume
-    check_volume
-    expect_root_entry BOOTMGR 5
-    expect_ntfs_fragmented BOOTMGR
-    release_volume
+    fill_big_root_fragmented_loader
     add_helper_disk "$no_edd_shim"
     boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
         "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
@@ -556,26 +568,9 @@ ntfs-bios-no-edd)
 ntfs-bios-sectors-4k)
     # As bios-sectors-4k, on NTFS (4096-byte sectors and file records), with
     # a root of many index blocks and a fragmented loader.
-    [ "$(id -u)" -eq 0 ] || { echo "needs root for a loop device: skipped"; exit 0; }
-    img=$dir/stick-4k.img
-    truncate -s 256M "$img" || fail "cannot create $img"
-    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup --sector-size 4096 -f --show "$img") || fail "no loop device"
-    for line in "/partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=TEST /quiet" \
-        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
-        # shellcheck disable=SC2086 # the switches are separate words
-        "$tool" --disk "$volume_loop" $line || fail "tarnvik-disk $line on $volume_loop"
-    done
-    release_volume
-    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
+    make_4k_stick NTFS 256M
     disk_sector=4096
-    mount_volume
-    add_root_clutter 300
-    copy_fragmented "$standin" BOOTMGR
-    unmount_volume
-    check_volume
-    expect_root_entry BOOTMGR 5
-    expect_ntfs_fragmented BOOTMGR
-    release_volume
+    fill_big_root_fragmented_loader
     add_helper_disk "$sector_4k_shim"
     boot bios "4K SHIM: drive 81 has 4096-byte sectors" \
         "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
