@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "tools/system_library_win32.h"
+
 namespace {
 
 // FMIFS_MEDIA_FLAG: what the formatter is told the volume sits on.
@@ -22,18 +24,6 @@ BOOLEAN WINAPI OnFormatReport(int command, DWORD, PVOID info) {
     }
     // Progress and everything else: go on. Failures end in the final report all the same.
     return TRUE;
-}
-
-// Vista, and 7 without its loader update, know no LOAD_LIBRARY_SEARCH_SYSTEM32 and refuse it as
-// an invalid parameter; there the library is named by its full path in the system folder.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
