@@ -15,6 +15,7 @@ add_executable(core_tests
     tests/job/job_text_test.cpp
     tests/job/pre_copy_checks_test.cpp
     tests/job/progress_test.cpp
+    tests/job/read_back_test.cpp
     tests/text/byte_size_test.cpp
     tests/text/clock_test.cpp
     tests/text/utf8_text_test.cpp

@@ -1,5 +1,7 @@
 #include "job/progress.h"
 
+#include <algorithm>
+
 #include "text/byte_size.h"
 
 namespace {
@@ -78,6 +80,20 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
             }
             update.taskbar = value;
         }
+    } else if (step == L"Verify") {
+        const std::wstring shown = done > 0 ? WithSizes(text, done, total) : text;
+        if (shown != memory.lastVerifyText) {
+            memory.lastVerifyText = shown;
+            update.setText = true;
+            update.text = shown;
+        }
+        const int value = (total > 0 ? Scaled(97, std::min(done, total), total) : 97) + 2;
+        if (value != memory.lastVerifyValue) {
+            memory.lastVerifyValue = value;
+            update.setBar = true;
+            update.bar = value;
+        }
+        update.taskbar = value;
     } else if (step == L"WriteMBR" || step == L"Done") {
         update.setText = true;
         update.text = text;

@@ -15,6 +15,8 @@ struct ProgressMemory {
     int lastCopyValue = 0;
     std::wstring lastAddText;
     int lastAddValue = 0;
+    std::wstring lastVerifyText;
+    int lastVerifyValue = 0;
 };
 
 // What one report does to the window and the taskbar.
@@ -26,8 +28,9 @@ struct ProgressUpdate {
     int taskbar = 0;  // sent for every report, 0 of 100 outside the extraction and additional files
 };
 
-// The text and values of one worker report (step "Format", "Copy", "AddFiles", "WriteMBR" or
-// "Done"); updates the memory.
+// The text and values of one worker report (step "Format", "Copy", "AddFiles", "Verify",
+// "WriteMBR" or "Done"); updates the memory. The read-back after the writing runs the bar over
+// the writing's range once more, from 2 to 99, so the writing's division stays as it was.
 ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& text, int64_t total,
                                int64_t done, const ProgressShares& shares, ProgressMemory& memory);
 

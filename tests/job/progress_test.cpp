@@ -72,6 +72,13 @@ TEST(ProgressCallback, ErrorReportsAndAdditionalFiles) {
               L"Copy additional Files   (  100 b \\  100 b )", 99, 99},
              // All additional files empty: no position to show, the bar stays.
              {L"AddFiles", L"Copy additional Files", 0, 0, L"Copy additional Files", -1, 0},
+             // The read-back runs the bar over the writing's range again, whatever the shares.
+             {L"Verify", L"Verifying USB drive E:\\", 100, 0, L"Verifying USB drive E:\\", 2, 2},
+             {L"Verify", L"Verifying USB drive E:\\", 4 * GiB, GiB,
+              L"Verifying USB drive E:\\   ( 1.00 GB\\ 4.00 GB)", 26, 26},
+             {L"Verify", L"Verifying USB drive E:\\", 4 * GiB, GiB, nullptr, -1, 26},
+             {L"Verify", L"An error occurred while Verifying a.txt", 100, 100,
+              L"An error occurred while Verifying a.txt   (  100 b \\  100 b )", 99, 99},
              {L"Unknown", L"x", 100, 50, nullptr, -1, 0},
          });
 }

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "job/image_listing.h"
+#include "job/read_back.h"
+
+namespace {
+
+// 7-Zip's technical listing of an ISO image with a folder, an empty file and a file in the folder.
+const char kListing[] =
+    "\r\n7-Zip 26.03 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-09-03\r\n\r\n"
+    "Listing archive: t.iso\r\n\r\n--\r\nPath = t.iso\r\nType = Iso\r\nPhysical Size = 452608\r\n"
+    "\r\n----------\r\n"
+    "Path = README.TXT\r\nFolder = -\r\nSize = 6\r\nPacked Size = 6\r\nMode = \r\n\r\n"
+    "Path = sources\r\nFolder = +\r\nSize = \r\nPacked Size = \r\n\r\n"
+    "Path = sources\\install.wim\r\nFolder = -\r\nSize = 4831838208\r\n\r\n"
+    "Path = zero.txt\r\nFolder = -\r\nSize = 0\r\n\r\n"
+    "Path = \xc3\xa9t\xc3\xa9.txt\r\nAttributes = A\r\nSize = 3\r\n\r\n";
+
+TEST(ImageListing, ItemsInArchiveOrderWithTheirSizes) {
+    ImageListing listing;
+    ASSERT_TRUE(ParseImageListing(kListing, listing));
+    ASSERT_EQ(listing.entries.size(), 5u);
+    EXPECT_EQ(listing.entries[0].path, L"README.TXT");
+    EXPECT_TRUE(listing.entries[1].folder);
+    EXPECT_EQ(listing.entries[2].path, L"sources\\install.wim");
+    EXPECT_EQ(listing.entries[2].size, 4831838208);
+    EXPECT_EQ(listing.entries[4].path, L"\u00e9t\u00e9.txt");
+    EXPECT_EQ(listing.fileBytes, 6 + 4831838208 + 3);
+    const ImageEntry* tooLarge = FirstFileTooLargeForFat32(listing);
+    ASSERT_NE(tooLarge, nullptr);
+    EXPECT_EQ(tooLarge->path, L"sources\\install.wim");
+}
+
+TEST(ImageListing, UnreadableListingsAreRefused) {
+    const char* cases[] = {
+        "",                                                      // nothing printed
+        "ERROR: t.iso : Cannot open the file as archive\r\n",    // no items part
+        "----------\r\nPath = a\r\nFolder = -\r\nSize = \r\n\r\n",      // a file without size
+        "----------\r\nPath = a\r\nFolder = -\r\nSize = 12x\r\n\r\n",   // a size that is no number
+        "----------\r\nFolder = -\r\nSize = 1\r\n\r\n",                 // no path
+    };
+    for (const char* text : cases) {
+        ImageListing listing;
+        EXPECT_FALSE(ParseImageListing(text, listing)) << text;
+    }
+    ImageListing empty;
+    EXPECT_TRUE(ParseImageListing("----------\n", empty)) << "an empty image is readable";
+}
+
+TEST(ImageListing, LargestFat32FileFits) {
+    ImageListing listing;
+    listing.entries = {{L"a", kFat32LargestFile, false}, {L"big", kFat32LargestFile + 1, true}};
+    EXPECT_EQ(FirstFileTooLargeForFat32(listing), nullptr) << "folders have no size to mind";
+    listing.entries.push_back({L"b", kFat32LargestFile + 1, false});
+    EXPECT_EQ(FirstFileTooLargeForFat32(listing), &listing.entries[2]);
+}
+
+// A stick of files in memory; Read hands out at most 3 bytes at a time, as short reads do.
+class MemoryStick : public StickFiles {
+public:
+    std::map<std::wstring, std::string> files;
+    int opened = 0, closed = 0;
+    bool failReads = false;
+
+    bool Open(const std::wstring& path, int64_t& size) override {
+        const auto it = files.find(path);
+        if (it == files.end()) return false;
+        ++opened;
+        current_ = &it->second;
+        at_ = 0;
+        size = static_cast<int64_t>(current_->size());
+        return true;
+    }
+    int64_t Read(uint8_t* into, size_t count) override {
+        if (failReads) return -1;
+        const size_t n = std::min({count, size_t{3}, current_->size() - at_});
+        std::copy_n(current_->data() + at_, n, into);
+        at_ += n;
+        return static_cast<int64_t>(n);
+    }
+    void Close() override { ++closed; }
+
+private:
+    const std::string* current_ = nullptr;
+    size_t at_ = 0;
+};
+
+ReadBackOutcome Check(MemoryStick& stick, const std::vector<ReadBackItem>& items,
+                      const std::string& stream, size_t piece) {
+    ReadBackOutcome outcome;
+    {
+        ReadBackCheck check(items, stick);
+        bool ok = true;
+        for (size_t at = 0; ok && at < stream.size(); at += piece) {
+            const std::string part = stream.substr(at, piece);
+            ok = check.Feed(reinterpret_cast<const uint8_t*>(part.data()), part.size());
+        }
+        if (ok) check.Finish();
+        outcome = check.Outcome();
+    }
+    EXPECT_EQ(stick.opened, stick.closed) << "every file opened is closed";
+    return outcome;
+}
+
+TEST(ReadBackCheck, FindsTheFirstDifference) {
+    const std::vector<ReadBackItem> items = {
+        {L"a.txt", 5}, {L"empty", 0}, {L"b\\c.bin", 7}, {L"replaced", 4, false}};
+    const std::string stream = "helloabcdefgWXYZ";
+    const struct {
+        const char* name;
+        std::map<std::wstring, std::string> stick;
+        size_t piece;
+        Difference difference;
+        const wchar_t* path;
+        int64_t found;
+    } cases[] = {
+        {"same", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}}, 4,
+         Difference::None, L"", 0},
+        {"same, one byte at a time", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}},
+         1, Difference::None, L"", 0},
+        {"missing empty file", {{L"a.txt", "hello"}, {L"b\\c.bin", "abcdefg"}}, 16,
+         Difference::Missing, L"empty", 0},
+        {"shorter", {{L"a.txt", "hell"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}}, 16,
+         Difference::Size, L"a.txt", 4},
+        {"one byte changed",
+         {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdXfg"}}, 5, Difference::Content,
+         L"b\\c.bin", 4},
+        {"lost to zeros", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", std::string(7, '\0')}},
+         16, Difference::Content, L"b\\c.bin", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryStick stick;
+        stick.files = c.stick;
+        const ReadBackOutcome outcome = Check(stick, items, stream, c.piece);
+        EXPECT_EQ(outcome.difference, c.difference);
+        EXPECT_EQ(outcome.path, c.path);
+        EXPECT_EQ(outcome.found, c.found);
+    }
+}
+
+TEST(ReadBackCheck, StreamAndStickFailures) {
+    const std::vector<ReadBackItem> items = {{L"a", 2}, {L"b", 2}};
+    MemoryStick stick;
+    stick.files = {{L"a", "xy"}, {L"b", "zw"}};
+    EXPECT_EQ(Check(stick, items, "xyz", 8).difference, Difference::StreamShort);
+    EXPECT_EQ(Check(stick, items, "xyzwq", 8).difference, Difference::StreamLong);
+    stick.failReads = true;
+    EXPECT_EQ(Check(stick, items, "xyzw", 8).difference, Difference::ReadFailed);
+}
+
+TEST(ReadBackItems, ReplacedFilesAreStreamedButNotChecked) {
+    ImageListing listing;
+    listing.entries = {{L"boot", 0, true}, {L"boot\\BCD", 10, false}, {L"setup.exe", 3, false}};
+    const std::vector<ReadBackItem> items = ImageReadBackItems(listing, {L"BOOT\\bcd"});
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_FALSE(items[0].check);
+    EXPECT_EQ(items[0].size, 10);
+    EXPECT_TRUE(items[1].check);
+}
+
+}  // namespace
