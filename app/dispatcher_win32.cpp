@@ -13,6 +13,7 @@
 #include "drives/drive_entry.h"
 #include "drives/drive_list_win32.h"
 #include "job/add_files_size.h"
+#include "job/image_check_win32.h"
 #include "job/job_launch_win32.h"
 #include "job/pre_copy_checks_win32.h"
 #include "job/taskbar_progress_win32.h"
@@ -133,11 +134,15 @@ void OnCopyButton() {
         ShowCheckMessage(kUnsafeLabelMessage);
         return;
     }
+    // Nothing is wiped for an image that cannot be read or cannot go on the chosen file system.
+    ImageListing listing;
+    if (!CheckImageBeforeFormat(app.isoPath, fileSystem, listing)) return;
     if (AskYesNo(FormatWarningText(row, fileSystem, label)) != IDYES) return;
 
     ShowJobState(true);
     app.jobRunning = true;
-    if (!LaunchJob(app.targetDrive, app.isoPath, fileSystem, label, grub4Dos, addFiles)) {
+    if (!LaunchJob(app.targetDrive, app.isoPath, fileSystem, label, grub4Dos, addFiles,
+                   listing)) {
         // No worker, so no JobFinished will come: end the job here, as a finished one would look.
         StopTaskbarProgress();
         app.jobRunning = false;

@@ -95,6 +95,8 @@ tarnvik_drive_tests(e2e_tests
     JobWithAddFiles.*
     Loader/Grub4Dos.*
     Run/FailingDiskTool.*
+    Image/ImageCheck.*
+    Stick/LostByte.*
     Disks/ImageOnTheSticksDisk.*
     JobEnd.*)
 
@@ -102,16 +104,26 @@ tarnvik_drive_tests(e2e_tests
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
 set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
-                     e2e_tests.Run/FailingDiskTool.* e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
+                     e2e_tests.Run/FailingDiskTool.* e2e_tests.Image/ImageCheck.* e2e_tests.Stick/LostByte.*
+                     e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
     target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
 endif()
 
+# The real 7-Zip pair beside the tests, for the stand-ins of the archiver to hand runs on to.
+foreach(file_name 7z.exe 7z.dll)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name})
+        configure_file(${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name}
+                       ${CMAKE_BINARY_DIR}/real-archiver/${file_name} COPYONLY)
+    endif()
+endforeach()
+
 # Stand-ins for the outside tools, for the job tests.
 foreach(stand_in fake_bootice slow_archiver last_write_archiver)
     add_executable(${stand_in} tests/support/${stand_in}.cpp)
     target_link_options(${stand_in} PRIVATE -municode ${TARNVIK_STATIC_LINK})
+    target_include_directories(${stand_in} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     tarnvik_warnings(${stand_in})
     add_dependencies(e2e_tests ${stand_in})
 endforeach()
@@ -128,7 +140,9 @@ tarnvik_warnings(run_demo)
 # and a message-only window the test can have refused.
 tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp
                 tests/support/volume_disks_simulated_win32.cpp
-                tests/support/message_window_simulated_win32.cpp)
+                tests/support/message_window_simulated_win32.cpp
+                tests/support/stick_flush_handshake_win32.cpp
+                tests/support/stick_handshake_win32.cpp)
 add_dependencies(e2e_tests TarnvikTestBuild)
 
 # A DLL planted beside a program or its tools: every copy leaves a marker when it is loaded. And a

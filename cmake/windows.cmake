@@ -27,9 +27,11 @@ add_library(tarnvik_win32 STATIC
     job/extract_step_win32.cpp
     job/format_step_win32.cpp
     job/grub4dos_step_win32.cpp
+    job/image_check_win32.cpp
     job/job_launch_win32.cpp
     job/pre_copy_checks_win32.cpp
     job/taskbar_progress_win32.cpp
+    job/verify_step_win32.cpp
     job/worker_win32.cpp
     text/clock_win32.cpp
     tools/child_process_win32.cpp
@@ -84,7 +86,8 @@ list(APPEND TARNVIK_RESOURCE_FILES ${TARNVIK_PAYLOAD_FILES})
 set_source_files_properties(res/tarnvik.rc PROPERTIES OBJECT_DEPENDS "${TARNVIK_RESOURCE_FILES}")
 
 # The program is its shell plus the units that ask the system on which bus a volume sits, which
-# disks a volume lies on, and for its message-only window. The test build (tests/) links the same
+# disks a volume lies on, for its message-only window, and that write the stick out before it is
+# read back. The test build (tests/) links the same
 # with those units replaced.
 function(tarnvik_program target bus_unit)
     add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit} ${ARGN})
@@ -105,7 +108,7 @@ function(tarnvik_program target bus_unit)
 endfunction()
 
 tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp
-                app/message_window_win32.cpp)
+                app/message_window_win32.cpp job/stick_flush_win32.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     # Each build tree has a Wine prefix of its own, created on first use.

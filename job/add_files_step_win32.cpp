@@ -60,7 +60,8 @@ enum class FileCopy { Copied, Skipped, Failed };
 // A file that cannot be opened or created is skipped and counts as done, so the bar still ends
 // full.
 FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& target,
-                     int64_t expectedSize, int64_t& added, int64_t addTotal) {
+                     int64_t expectedSize, int64_t& added, int64_t addTotal,
+                     int64_t& copiedSize) {
     HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (in == INVALID_HANDLE_VALUE) {
@@ -85,7 +86,10 @@ FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& t
         counted = now;
         job.stepText = L"Copy additional Files";
         job.Report(addTotal, added);
-        if (result == 0) return FileCopy::Copied;
+        if (result == 0) {
+            copiedSize = length.QuadPart;
+            return FileCopy::Copied;
+        }
     }
 }
 
@@ -129,13 +133,18 @@ bool RunAddFiles(Job& job) {
         }
         if (PathSize(drive + entry.relative) != kPathIsFolder)
             MakeFolderPath(drive + entry.relative, -1);
+        int64_t copiedSize = 0;
         const FileCopy copied = CopyOneFile(job, sourceRoot + entry.relative + entry.name, target,
-                                            entry.size, added, addTotal);
+                                            entry.size, added, addTotal, copiedSize);
         if (copied == FileCopy::Failed) {
             FailCopy(job);
             return false;
         }
-        if (copied == FileCopy::Copied) ApplyAttributesAndTimes(target, entry);
+        if (copied == FileCopy::Copied) {
+            ApplyAttributesAndTimes(target, entry);
+            job.addedFiles.push_back({entry.relative + entry.name,
+                                      sourceRoot + entry.relative + entry.name, copiedSize});
+        }
     }
     job.Log(L"Successfully Copied additional Files to USB drive " + job.choices.targetDrive +
             L" (" + FormatByteSize(added) + L")  - " + FormatDuration(job.stepStart));

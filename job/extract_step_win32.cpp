@@ -22,13 +22,6 @@ int64_t DriveUsed(const std::wstring& root, int64_t previous) {
     return static_cast<int64_t>(total.QuadPart) - static_cast<int64_t>(totalFree.QuadPart);
 }
 
-void DeleteTempArchiver(Job& job) {
-    job.heldSevenZip.Release();
-    job.heldSevenZipLib.Release();
-    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
-    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
-}
-
 void FailExtraction(Job& job) {
     DeleteTempArchiver(job);
     FailJob(job, L"An error occurred while Extracting " + job.isoName);
@@ -91,7 +84,7 @@ bool RunExtraction(Job& job) {
         FailExtraction(job);
         return false;
     }
-    DeleteTempArchiver(job);
+    // The archiver stays for the read-back, which streams the image once more.
     const std::wstring copied = L"Successfully Copied " + job.isoName + L" to USB drive " + root +
                                 L" (" + FormatByteSize(used) + L")";
     job.Log(copied + L"  - " + FormatDuration(job.stepStart));

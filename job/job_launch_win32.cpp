@@ -26,20 +26,21 @@ ProgressMemory g_progressMemory;
 
 bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
                const std::wstring& fileSystem, const std::wstring& volumeLabel, int8_t grub4Dos,
-               int8_t addFiles) {
+               int8_t addFiles, const ImageListing& listing) {
     const int64_t addSize = addFiles ? CountAddFilesBytes(AddFilesFolder(), L"*.*") : 0;
     const int64_t isoSize = PathSize(isoPath);
     g_shares = ComputeShares(isoSize > 0 ? isoSize : 0, addSize);
     StartTaskbarProgress();
     App().workerThread.reset(StartWorker(targetDrive, isoPath, fileSystem, volumeLabel, grub4Dos,
-                                         addFiles, ProcessLog(), kJobFinishedEvent,
+                                         addFiles, listing, ProcessLog(), kJobFinishedEvent,
                                          ProgressCallback));
     return static_cast<bool>(App().workerThread);
 }
 
 HANDLE StartWorker(const std::wstring& targetDrive, const std::wstring& isoPath,
                    const std::wstring& fileSystem, const std::wstring& volumeLabel, int8_t grub4Dos,
-                   int8_t addFiles, RunLog* logFile, int32_t doneEvent, ProgressFunction progress) {
+                   int8_t addFiles, const ImageListing& listing, RunLog* logFile,
+                   int32_t doneEvent, ProgressFunction progress) {
     g_jobSettings.IsoPath = isoPath;
     g_jobSettings.TargetDrive = targetDrive;
     g_jobSettings.FileSystem = fileSystem;
@@ -50,6 +51,7 @@ HANDLE StartWorker(const std::wstring& targetDrive, const std::wstring& isoPath,
     g_jobSettings.CopyBufferSize = 4096;
     g_jobSettings.DoneEvent = doneEvent;
     g_jobSettings.Progress = progress;
+    g_jobSettings.Listing = listing;
     const uintptr_t thread = _beginthreadex(nullptr, 0, WorkerThread, &g_jobSettings, 0, nullptr);
     return reinterpret_cast<HANDLE>(thread);
 }

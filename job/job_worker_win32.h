@@ -2,12 +2,20 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/run_log_win32.h"
 #include "job/job_launch_win32.h"
 #include "job/job_text.h"
 #include "text/clock.h"
 #include "tools/held_tool_file_win32.h"
+
+// An additional file as copied to the stick, for the read-back.
+struct AddedFile {
+    std::wstring relativePath;  // from the stick's root
+    std::wstring sourcePath;
+    int64_t size = 0;
+};
 
 // The worker's values for one job, shared by its steps.
 struct Job {
@@ -23,6 +31,7 @@ struct Job {
     HeldToolFile heldBootice;
     HeldToolFile heldSevenZip;
     HeldToolFile heldSevenZipLib;
+    std::vector<AddedFile> addedFiles;
     std::wstring stepName;
     std::wstring stepText;
     ClockValue stepStart = 0;
@@ -50,6 +59,8 @@ void DeleteTempBootice(Job& job);
 // Ends the job after a failed disk-tool run: the temp copy of the tool deleted, the text logged
 // with the exit code and the step's duration, and reported without either.
 void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run);
+// Lets the temp copies of 7-Zip go and deletes them.
+void DeleteTempArchiver(Job& job);
 // The user asked to stop (tried without waiting); true when the job has been ended for it.
 bool CancelledAt(Job& job);
 
@@ -57,4 +68,5 @@ bool CancelledAt(Job& job);
 bool RunFormatAndBootRecords(Job& job);
 bool RunExtraction(Job& job);
 bool RunAddFiles(Job& job);
+bool RunVerification(Job& job);
 void RunGrub4DosAndFinish(Job& job);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/byte_size.h"
 #include "text/path_text.h"
 
 namespace {
@@ -34,4 +35,11 @@ bool ImageOnDrivesDisk(const std::vector<uint32_t>& imageDisks,
     return std::any_of(imageDisks.begin(), imageDisks.end(), [&](uint32_t disk) {
         return std::find(driveDisks.begin(), driveDisks.end(), disk) != driveDisks.end();
     });
+}
+
+std::wstring Fat32FileTooLargeMessage(const std::wstring& path, int64_t size) {
+    return L"The selected ISO image holds the file " + path + L" of " + FormatByteSize(size) +
+           L" (" + std::to_wstring(size) +
+           L" bytes).\r\nFAT32 cannot hold a file of 4 GB or more; NTFS can. Choose NTFS, or "
+           L"another ISO image.";
 }

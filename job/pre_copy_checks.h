@@ -13,6 +13,12 @@ inline constexpr wchar_t kImageTooLargeMessage[] =
 inline constexpr wchar_t kImageOnTargetMessage[] =
     L"The selected ISO image is on the USB drive that will be formatted.\r\nCopy the ISO image to "
     L"another drive first.";
+inline constexpr wchar_t kUnreadableImageMessage[] =
+    L"The selected ISO image cannot be read: it is damaged, incomplete or not an ISO image.\r\n"
+    L"Nothing on the USB drive has been touched.";
+
+// An image file FAT32 cannot hold: its path in the image and its size, and the way out.
+std::wstring Fat32FileTooLargeMessage(const std::wstring& path, int64_t size);
 
 // Check 2: the last four characters of the path, lower-cased, must be ".iso".
 bool HasIsoEnding(const std::wstring& isoPath);

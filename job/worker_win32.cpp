@@ -49,6 +49,13 @@ void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run)
     EndJob(job, text);
 }
 
+void DeleteTempArchiver(Job& job) {
+    job.heldSevenZip.Release();
+    job.heldSevenZipLib.Release();
+    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
+    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+}
+
 bool CancelledAt(Job& job) {
     if (WaitForSingleObject(App().cancelSignal.get(), 0) != WAIT_OBJECT_0) return false;
     job.Log(L"Process Canceled");
@@ -75,7 +82,8 @@ unsigned __stdcall WorkerThread(void* settings) {
          JobHeaderLines(job.choices, FormatTimeStamp(), PathSize(job.choices.isoPath))) {
         job.Log(line);
     }
-    if (RunFormatAndBootRecords(job) && RunExtraction(job) && RunAddFiles(job)) {
+    if (RunFormatAndBootRecords(job) && RunExtraction(job) && RunAddFiles(job) &&
+        RunVerification(job)) {
         RunGrub4DosAndFinish(job);
     }
     return 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/child_command_line.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -65,6 +66,48 @@ ChildStart StartChild(const std::wstring& program) {
     return StartChild(program, L"", L"", kNoFlags);
 }
 
+ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
+                                HANDLE output) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    UniqueHandle nothing(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                     nullptr));
+    HANDLE duplicate = nullptr;
+    if (!nothing || !DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(), &duplicate,
+                                     0, TRUE, DUPLICATE_SAME_ACCESS)) {
+        return {};
+    }
+    UniqueHandle childOutput(duplicate);
+    // Only these two handles go to the child, not whatever else another thread made inheritable.
+    HANDLE passed[] = {childOutput.get(), nothing.get()};
+    SIZE_T listSize = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+    std::vector<unsigned char> listBytes(listSize);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listBytes.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &listSize)) return {};
+    ChildStart started;
+    if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, passed,
+                                  sizeof passed, nullptr, nullptr)) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = nothing.get();
+        startup.StartupInfo.hStdOutput = childOutput.get();
+        startup.StartupInfo.hStdError = nothing.get();
+        startup.lpAttributeList = list;
+        std::wstring commandLine = ChildCommandLine(program, parameters);
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                           CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                           &startup.StartupInfo, &info)) {
+            CloseHandle(info.hThread);
+            started = Finish(info.hProcess, info.dwProcessId, kKeep);
+        }
+    }
+    DeleteProcThreadAttributeList(list);
+    return started;
+}
+
 bool ChildRunning(const ChildProcess* child) {
     // A wait that fails counts as running, as a wait that times out does.
     return child && WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0;
@@ -87,8 +130,6 @@ void CloseChild(ChildProcess* child) {
         std::find_if(g_children.begin(), g_children.end(),
                      [child](const std::unique_ptr<ChildProcess>& r) { return r.get() == child; });
     if (it == g_children.end()) return;
-    for (HANDLE handle : {child->process, child->input, child->output, child->error}) {
-        if (handle) CloseHandle(handle);
-    }
+    if (child->process) CloseHandle(child->process);
     g_children.erase(it);
 }

@@ -16,9 +16,6 @@ enum LaunchFlags : unsigned {
 struct ChildProcess {
     HANDLE process = nullptr;
     int64_t processId = -1;  // -1 when the shell started it
-    HANDLE input = nullptr;  // the stream handles stay empty: no caller redirects them
-    HANDLE output = nullptr;
-    HANDLE error = nullptr;
     unsigned flags = 0;
 };
 
@@ -34,6 +31,10 @@ struct ChildStart {
 ChildStart StartChild(const std::wstring& program, const std::wstring& parameters,
                       const std::wstring& workingFolder, unsigned flags);
 ChildStart StartChild(const std::wstring& program);
+// Starts a console program without a window, its standard output going to the given handle and
+// its input and errors to nothing; that handle is the only one it inherits. The record is kept.
+ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
+                                HANDLE output);
 bool ChildRunning(const ChildProcess* child);
 // Ends the child at once with exit code 0xFFFFFFFF; the record stays.
 void KillChild(const ChildProcess* child);

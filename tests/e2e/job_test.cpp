@@ -39,6 +39,22 @@ std::vector<std::string> Extracted(const std::string& isoPattern, const std::str
             "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kStamp};
 }
 
+// The read-back's two lines.
+const std::vector<std::string> kVerified = {
+    R"(Verify USB drive E:\\ \(.+\))",
+    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kStamp,
+};
+
+// The extraction's and the read-back's lines, then the given ones.
+std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
+                                              const std::string& sizePattern,
+                                              const std::vector<std::string>& rest) {
+    std::vector<std::string> lines = Extracted(isoPattern, sizePattern);
+    lines.insert(lines.end(), kVerified.begin(), kVerified.end());
+    lines.insert(lines.end(), rest.begin(), rest.end());
+    return lines;
+}
+
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -63,6 +79,7 @@ class Job : public testing::Test {
     }
     void TearDown() override {
         if (!blocker_.empty()) RemoveDirectoryW(blocker_.c_str());
+        SetEnvironmentVariableW(L"TARNVIK_TEST_TAMPER_FILE", nullptr);
     }
 
     // Starts Tarnvik in debug mode and chooses the image in its dialog.
@@ -156,9 +173,7 @@ TEST_F(Job, Fat32WithTheStandardBootManager) {
     std::string label;
     ReadFileBytes(drive_ + L"\\.windows-label", label);
     EXPECT_EQ(label, "MyStick");
-    std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
-    log.push_back("DONE");
-    ExpectLog(log);
+    ExpectLog(AfterFormat(ExtractedAndVerified(R"(plain\.iso)", R"(3\.66 MB)", {"DONE"})));
     ExpectNoTempTools();
 }
 
@@ -227,8 +242,9 @@ TEST_F(JobWithAddFiles, CopiesTheTreeWithAttributesAndTimes) {
         {
             R"(Copy additional Files \(9\.82 KB\), Number of files \(6\))",
             R"(Successfully Copied additional Files to USB drive E:\\ \(9\.82 KB\)  - )" + kStamp,
-            "DONE",
         });
+    log.insert(log.end(), kVerified.begin(), kVerified.end());
+    log.push_back("DONE");
     ExpectLog(log);
     ExpectNoTempTools();
 }
@@ -242,7 +258,7 @@ TEST_F(JobWithAddFiles, LeavesThemOutWhenNotTicked) {
     RunToEnd(window, L"DONE", 100);
     EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
     const std::vector<std::string> lines = JobLog();
-    EXPECT_EQ(lines.size(), 7u) << "no additional-files lines";
+    EXPECT_EQ(lines.size(), 9u) << "no additional-files lines";
 }
 
 struct GrubCase {
@@ -272,8 +288,8 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     EXPECT_EQ(Journal(), journal);
 
     const std::string iso = Escaped(Narrow(c.fixture)) + R"(\.iso)";
-    std::vector<std::string> log = AfterFormat(Extracted(iso, ".+"));
-    log.push_back("Detect Grub4Dos at root or in Boot folder");
+    std::vector<std::string> log = AfterFormat(
+        ExtractedAndVerified(iso, ".+", {"Detect Grub4Dos at root or in Boot folder"}));
     if (c.detected) {
         log.insert(log.end(),
                    {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
@@ -296,16 +312,100 @@ INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
                              return info.param.name;
                          });
 
-TEST_F(Job, CorruptImageEndsWithTheExtractionError) {
-    HWND window = Start(Fixture(L"corrupt.iso"));
+// The image is listed before the warning: one that cannot work costs nothing on the stick.
+struct ImageCheckCase {
+    const char* name;
+    const wchar_t* fixture;
+    bool ntfs;
+    std::vector<std::wstring> message;  // what the refusal says; empty: the warning comes
+};
+
+class ImageCheck : public Job, public testing::WithParamInterface<ImageCheckCase> {};
+
+TEST_P(ImageCheck, RefusesBeforeTheWarningWhatCannotWork) {
+    const ImageCheckCase& c = GetParam();
+    HWND window = Start(Fixture(c.fixture));
     ASSERT_NE(window, nullptr);
-    RunToEnd(window, L"An error occurred while Extracting corrupt.iso   (  100 b )", 99);
-    ExpectLog(AfterFormat({
-        R"(Copy corrupt\.iso files \(1\.00 MB\)  to USB drive E:\\)",
-        R"(An error occurred while Extracting corrupt\.iso  - )" + kStamp,
-    }));
+    if (c.ntfs) {
+        program_.Click(window, kNtfsOption);
+        ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
+    }
+    program_.Click(window, kCopyButton);
+    const DialogState box = program_.WaitForDialog(L"Tarnvik");
+    ASSERT_TRUE(box.handle);
+    SaveWindowPicture(box.handle, folder_ + L"\\message.png");
+    if (c.message.empty()) {
+        EXPECT_EQ(box.text.rfind(L"WARNING: ", 0), 0u) << Narrow(box.text);
+        program_.Answer(box, IDNO);
+    } else {
+        for (const std::wstring& part : c.message)
+            EXPECT_NE(box.text.find(part), std::wstring::npos) << Narrow(box.text);
+        program_.Answer(box, IDOK);
+    }
+    EXPECT_TRUE(program_.Control(window, kCopyButton).visible) << "the window stays idle";
+    CloseProgram(window);
+    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";
     ExpectNoTempTools();
 }
+
+const std::vector<std::wstring> kUnreadable = {
+    L"The selected ISO image cannot be read: it is damaged, incomplete or not an ISO image.\r\n"
+    L"Nothing on the USB drive has been touched."};
+
+INSTANTIATE_TEST_SUITE_P(
+    Image, ImageCheck,
+    testing::Values(
+        ImageCheckCase{"NotAnImage", L"corrupt.iso", false, kUnreadable},
+        ImageCheckCase{"CutInHalf", L"truncated.iso", false, kUnreadable},
+        ImageCheckCase{"FileOver4GiBOnFat32", L"big.iso", false,
+                       {L"sources\\install.wim", L"4.50 GB", L"FAT32 cannot hold", L"NTFS can"}},
+        ImageCheckCase{"FileOver4GiBOnNtfs", L"big.iso", true, {}}),
+    [](const testing::TestParamInfo<ImageCheckCase>& info) { return info.param.name; });
+
+// A byte the stick lost after the writing, in a file of the image or an additional file, ends
+// the job with the read-back's error naming it.
+struct LostByteCase {
+    const char* name;
+    const wchar_t* file;
+    bool addFiles;
+};
+
+class LostByte : public Job, public testing::WithParamInterface<LostByteCase> {};
+
+TEST_P(LostByte, TheReadBackNamesTheFile) {
+    const LostByteCase& c = GetParam();
+    if (c.addFiles) {
+        MakeFolders(folder_ + L"\\TarnvikAddFiles\\extra");
+        ASSERT_TRUE(WriteFileBytes(folder_ + L"\\TarnvikAddFiles\\extra\\readme.txt", "extra"));
+    }
+    SetEnvironmentVariableW(L"TARNVIK_TEST_TAMPER_FILE", c.file);
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    const std::wstring error = L"An error occurred while Verifying " + std::wstring(c.file);
+    RunToEnd(window, error + L"   (  100 b \\  100 b )", 99);
+    std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
+    if (c.addFiles) {
+        log.insert(log.end(),
+                   {R"(Copy additional Files \(5 b \), Number of files \(1\))",
+                    R"(Successfully Copied additional Files to USB drive E:\\ \(5 b \)  - )" +
+                        kStamp});
+    }
+    log.insert(log.end(), {kVerified[0], Escaped(Narrow(error)) +
+                                             ": content differs from byte 0  - " + kStamp});
+    ExpectLog(log);
+    EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}))
+        << "no boot record after a failed read-back";
+    ExpectNoTempTools();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stick, LostByte,
+                         testing::Values(LostByteCase{"InAnImageFile", L"setup.exe", false},
+                                         LostByteCase{"InAnAdditionalFile", L"extra\\readme.txt",
+                                                      true}),
+                         [](const testing::TestParamInfo<LostByteCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(Job, DiskToolThatCannotBeInstalledEndsWithTheInstallError) {
     // Without a replacement the carried tool is written to the temp folder, where a folder of its
@@ -416,6 +516,8 @@ INSTANTIATE_TEST_SUITE_P(
             AfterFormat({
                 R"(Copy grub-root\.iso files \(.+\)  to USB drive E:\\)",
                 R"(Successfully Copied grub-root\.iso to USB drive E:\\ \(.+\)  - )" + kStamp,
+                kVerified[0],
+                kVerified[1],
                 "Detect Grub4Dos at root or in Boot folder",
                 "Grub4Dos detected",
                 "Write Grub4Dos in Partition Boot Record",

@@ -350,6 +350,9 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
     usbLettersFile_ = workingFolder + L"\\usb-letters.txt";
     SetUsbLetters(usbLetters);
     SetEnvironmentVariableW(L"TARNVIK_TEST_USB_LETTERS_FILE", usbLettersFile_.c_str());
+    // The stand-ins of the archiver hand the runs they do not play to the real one.
+    SetEnvironmentVariableW(L"TARNVIK_TEST_REAL_ARCHIVER",
+                            (BuildFolder() + L"\\real-archiver\\7z.exe").c_str());
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};

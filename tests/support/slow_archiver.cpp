@@ -5,8 +5,11 @@
 
 #include <string>
 
+#include "tests/support/real_archiver.h"
+
 int wmain() {
     const std::wstring line = GetCommandLineW();
+    if (!stand_in::IsExtraction(line)) return stand_in::ForwardToRealArchiver();
     const size_t start = line.find(L"-o\"");
     if (start == std::wstring::npos) return 7;
     const size_t end = line.find(L'"', start + 3);

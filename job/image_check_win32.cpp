@@ -1,0 +1,118 @@
+#include "job/image_check_win32.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "job/pre_copy_checks.h"
+#include "job/pre_copy_checks_win32.h"
+#include "tools/child_process_win32.h"
+#include "tools/folders.h"
+#include "tools/held_tool_file_win32.h"
+#include "tools/payload_win32.h"
+#include "tools/unique_handle_win32.h"
+
+namespace {
+
+// Listing a 6 GiB installer takes well under a second; a minute means something is wrong.
+constexpr DWORD kListingTimeoutMs = 60000;
+// 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped.
+constexpr DWORD kFirstFailingExitCode = 2;
+
+bool ReadWhole(HANDLE file, std::string& text) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > 256 * 1024 * 1024) return false;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return false;
+    text.resize(static_cast<size_t>(size.QuadPart));
+    size_t got = 0;
+    while (got < text.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file, text.data() + got, static_cast<DWORD>(text.size() - got), &read,
+                      nullptr) ||
+            read == 0) {
+            return false;
+        }
+        got += read;
+    }
+    return true;
+}
+
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+}  // namespace
+
+bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
+               ImageListing& listing) {
+    // The listing goes to a file rather than a pipe, so that waiting for the archiver with a
+    // time limit cannot leave it blocked on a full pipe. The file goes when its handle closes.
+    const std::wstring listingPath = TempFolder() + L"Tarnvik-listing-" +
+                                     std::to_wstring(GetCurrentProcessId()) + L".txt";
+    UniqueHandle output(CreateFileW(listingPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!output) return false;
+    // Technical listing, in UTF-8 whatever the console's code page.
+    const ChildStart started = StartChildWithOutput(
+        sevenZipPath, L"l -slt -sccUTF-8 -- \"" + isoPath + L"\"", output.get());
+    if (!started || !started.child->process) {
+        CloseChild(started.child);
+        return false;
+    }
+    ChildProcess* lister = started.child;
+    DWORD exitCode = 0;
+    const bool ended = WaitForSingleObject(lister->process, kListingTimeoutMs) == WAIT_OBJECT_0 &&
+                       ChildExitCode(lister, exitCode);
+    if (!ended) {
+        KillChild(lister);
+        WaitForSingleObject(lister->process, 5000);
+    }
+    CloseChild(lister);
+    std::string text;
+    return ended && exitCode < kFirstFailingExitCode && ReadWhole(output.get(), text) &&
+           ParseImageListing(text, listing);
+}
+
+int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& fileSystem,
+                           ImageListing& listing) {
+    std::wstring sevenZip = TempFolder() + L"USB7z.exe";
+    std::wstring sevenZipLib = TempFolder() + L"7z.dll";
+    bool readable = false;
+    std::wstring installError;
+    {
+        WaitCursor waiting;
+        HeldToolFile heldSevenZip, heldSevenZipLib;
+        installError = PrepareSevenZip(sevenZip, sevenZipLib, heldSevenZip, heldSevenZipLib);
+        if (installError.empty()) readable = ListImage(sevenZip, isoPath, listing);
+        heldSevenZip.Release();
+        heldSevenZipLib.Release();
+        // The job installs its own copies; these are not left behind in the meantime.
+        DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
+        DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+    }
+    if (!installError.empty()) {
+        ShowCheckMessage(installError);
+        return 0;
+    }
+    if (!readable) {
+        ShowCheckMessage(kUnreadableImageMessage);
+        return 0;
+    }
+    if (fileSystem == L"FAT32") {
+        if (const ImageEntry* tooLarge = FirstFileTooLargeForFat32(listing)) {
+            ShowCheckMessage(Fat32FileTooLargeMessage(tooLarge->path, tooLarge->size));
+            return 0;
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+#include "job/image_listing.h"
+
+// Lists the image with the 7-Zip console given; false when it could not be listed (not an image,
+// truncated, damaged) or the archiver did not end within a minute.
+bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
+               ImageListing& listing);
+
+// Before the format warning: the image must be readable and, for FAT32, hold no file of 4 GiB or
+// more. 1 to go on with the listing filled in; 0 after a message box saying why not. Runs on the
+// user-interface thread with the wait cursor shown.
+int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& fileSystem,
+                           ImageListing& listing);

@@ -1,0 +1,47 @@
+#pragma once
+// For the stand-ins of the 7-Zip console: they play the extraction their test needs and hand
+// every other run (the listing before the format, the stream of the read-back) to the real
+// archiver that the test harness names in TARNVIK_TEST_REAL_ARCHIVER, so that the program's checks
+// see the image as it is.
+#include <windows.h>
+
+#include <string>
+
+namespace stand_in {
+
+// The extraction's command line: 7z x -y "image" -o"target".
+inline bool IsExtraction(const std::wstring& commandLine) {
+    return commandLine.find(L" x -y \"") != std::wstring::npos;
+}
+
+// Runs the real archiver with this process's parameters and standard handles; its exit code, or
+// 2 (7-Zip's fatal error) when there is none.
+inline int ForwardToRealArchiver() {
+    wchar_t real[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_REAL_ARCHIVER", real, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 2;
+    const std::wstring line = GetCommandLineW();
+    // The parameters follow the program's own name, quoted or not.
+    size_t end = line[0] == L'"' ? line.find(L'"', 1) : line.find(L' ');
+    if (end == std::wstring::npos) return 2;
+    std::wstring commandLine = L"\"" + std::wstring(real) + L"\"" + line.substr(end + 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(real, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return 2;
+    }
+    CloseHandle(info.hThread);
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 2;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    return static_cast<int>(code);
+}
+
+}  // namespace stand_in
