@@ -105,7 +105,7 @@ add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/ma
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
 set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
                      e2e_tests.Run/FailingDiskTool.* e2e_tests.Image/ImageCheck.* e2e_tests.Stick/LostByte.*
-                     e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
+                     e2e_tests.Disks/ImageOnTheSticksDisk.* e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
     target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
@@ -162,10 +162,17 @@ get_target_property(TARNVIK_TEST_BUILD_SOURCES TarnvikTestBuild SOURCES)
 set(TARNVIK_SLOW_PAYLOADS ${CMAKE_BINARY_DIR}/generated-slow-archiver)
 file(GENERATE OUTPUT ${TARNVIK_SLOW_PAYLOADS}/payloads.rc CONTENT
      "IDR_BOOTICE RCDATA \"$<TARGET_FILE:fake_bootice>\"\nIDR_SEVENZIP RCDATA \"$<TARGET_FILE:slow_archiver>\"\nIDR_SEVENZIP_LIB RCDATA \"$<TARGET_FILE:planted_dll>\"\n")
+# Its resources compile from a file of its own, so that they are compiled again whenever one of
+# the stand-ins they carry changes (the dependency names the files where the build writes them).
+file(WRITE ${TARNVIK_SLOW_PAYLOADS}/slow.rc "#include \"${CMAKE_CURRENT_SOURCE_DIR}/res/tarnvik.rc\"\n")
+set_source_files_properties(${TARNVIK_SLOW_PAYLOADS}/slow.rc PROPERTIES OBJECT_DEPENDS
+    "${TARNVIK_RESOURCE_FILES};${CMAKE_BINARY_DIR}/fake_bootice.exe;${CMAKE_BINARY_DIR}/slow_archiver.exe;${CMAKE_BINARY_DIR}/planted.dll")
+list(TRANSFORM TARNVIK_TEST_BUILD_SOURCES REPLACE "^res/tarnvik\\.rc$" "${TARNVIK_SLOW_PAYLOADS}/slow.rc")
 add_executable(TarnvikSlowArchiverBuild WIN32 ${TARNVIK_TEST_BUILD_SOURCES})
 target_link_libraries(TarnvikSlowArchiverBuild PRIVATE tarnvik_win32)
 target_include_directories(TarnvikSlowArchiverBuild BEFORE PRIVATE ${TARNVIK_SLOW_PAYLOADS})
-target_include_directories(TarnvikSlowArchiverBuild PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(TarnvikSlowArchiverBuild PRIVATE ${CMAKE_BINARY_DIR}/generated
+                           ${CMAKE_CURRENT_SOURCE_DIR}/res)
 target_link_options(TarnvikSlowArchiverBuild PRIVATE -municode ${TARNVIK_STATIC_LINK})
 tarnvik_warnings(TarnvikSlowArchiverBuild)
 add_dependencies(TarnvikSlowArchiverBuild fake_bootice slow_archiver planted_dll)

@@ -38,7 +38,9 @@ TEST_P(ImageOnTheSticksDisk, IsRefusedBeforeTheWarning) {
     SimulatedDrive second(L'F', DRIVE_REMOVABLE, folder + L"\\second", L"Images");
     ASSERT_TRUE(stick.Mapped() && second.Mapped());
     ASSERT_TRUE(WriteFileBytes(folder + L"\\stick\\old-file.txt", "on the stick"));
-    ASSERT_TRUE(WriteFileBytes(folder + L"\\second\\Image.iso", std::string(4096, 'i')));
+    // A real image, so that where the disks allow it the image check lets the warning come.
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(),
+                          (folder + L"\\second\\Image.iso").c_str(), FALSE));
     ASSERT_TRUE(WriteFileBytes(folder + L"\\disks.txt", c.disks));
     SetEnvironmentVariableW(L"TARNVIK_TEST_DISKS_FILE", (folder + L"\\disks.txt").c_str());
 
