@@ -1,0 +1,21 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The disk tool's stick build talks to a helper on the Linux side that the test started (see
+// tests/e2e/real_stick/rig.sh), since Wine starts Linux programs but cannot wait for them. The
+// two sides share the folder named by TARNVIK_TEST_STICK_HANDSHAKE:
+//   - the tool writes "request": its first line names the work, a second line may carry an
+//     argument in UTF-8 (no line break at the end):
+//       unmount                  unmount the stick's volume and wait until it is written out
+//       mount                    mount it again at the same folder
+//       format-ntfs / LABEL      make an NTFS volume with the label in the partition that the
+//                                stick's table names, as the disk tool's Linux build does; the
+//                                volume is unmounted by then
+//   - the helper removes "request", does the work and writes "answer": "ok", or anything else
+//     for a failure.
+// One request at a time; each file appears whole (written aside, then renamed).
+
+// Sends one request and waits, up to the time given, for its answer. True when it is "ok".
+bool AskStickHelper(const std::string& request, ULONGLONG timeoutMs);
