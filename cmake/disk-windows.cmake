@@ -1,21 +1,26 @@
 # The disk tool for Windows: TarnvikDisk.exe, a GUI-subsystem program without a window. Its Win32
-# glue plus one unit that tells which disk lies behind a volume; the test build replaces that unit.
-# A third argument replaces the unit that locks and dismounts the stick's volumes.
+# glue plus one unit that tells which disk lies behind a volume; the test builds replace that unit.
+# The stick build also replaces the unit that locks and dismounts the stick's volumes (ACCESS) and
+# the NTFS formatter (NTFS_FORMAT), with the units they need (SOURCES).
 function(tarnvik_disk_tool target volume_unit)
-    set(access_unit disk/exclusive_access_win32.cpp)
-    if(ARGC GREATER 2)
-        set(access_unit ${ARGV2})
+    cmake_parse_arguments(PARSE_ARGV 2 unit "" "ACCESS;NTFS_FORMAT" "SOURCES")
+    if(NOT unit_ACCESS)
+        set(unit_ACCESS disk/exclusive_access_win32.cpp)
+    endif()
+    if(NOT unit_NTFS_FORMAT)
+        set(unit_NTFS_FORMAT disk/ntfs_format_win32.cpp)
     endif()
     add_executable(${target} WIN32
         disk/disk_main_win32.cpp
         disk/drive_letter_win32.cpp
-        ${access_unit}
-        disk/ntfs_format_win32.cpp
+        ${unit_ACCESS}
+        ${unit_NTFS_FORMAT}
         disk/physical_disk_win32.cpp
         disk/target_check_win32.cpp
         drives/storage_query_win32.cpp
         tools/system_library_win32.cpp
-        ${volume_unit})
+        ${volume_unit}
+        ${unit_SOURCES})
     # bcrypt is loaded from the system folder at run time, not imported.
     target_link_libraries(${target} PRIVATE tarnvik_disk_core)
     if(MINGW)
@@ -34,9 +39,12 @@ function(tarnvik_disk_windows_tests)
     endif()
     # The test build: disks, buses and volumes answered from a file the test writes.
     tarnvik_disk_tool(TarnvikDiskTestBuild tests/support/disk_volume_simulated_win32.cpp)
-    # The same on a stick image whose volume a Linux-side helper unmounts and mounts on request.
+    # The same on a stick image whose volume a Linux-side helper unmounts, mounts and formats NTFS
+    # on request.
     tarnvik_disk_tool(TarnvikDiskStickBuild tests/support/disk_volume_simulated_win32.cpp
-                      tests/support/disk_exclusive_access_handshake_win32.cpp)
+                      ACCESS tests/support/disk_exclusive_access_handshake_win32.cpp
+                      NTFS_FORMAT tests/support/disk_ntfs_format_handshake_win32.cpp
+                      SOURCES tests/support/stick_handshake_win32.cpp)
 
     tarnvik_test_program(disk_win32_tests
         tests/disk/physical_disk_win32_test.cpp

@@ -1,13 +1,10 @@
 #include "disk/drive_letter_win32.h"
 
-#include <winioctl.h>
-
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "disk/volume_disk_win32.h"
-#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -40,25 +37,9 @@ bool MountedWith(const std::wstring& root, const wchar_t* fileSystem) {
 // while; only the volume lying exactly on the new partition is the one to format.
 bool LetterOnPartition(wchar_t letter, const PartitionPlace& partition) {
     const std::wstring volume = VolumeOfLetter(letter);
-    if (volume.empty()) return false;
-    // No access right: a query that mounts nothing and leaves the volume free for the formatter.
-    UniqueHandle handle(CreateFileW(VolumeDevicePath(volume).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
-    if (!handle) return false;
-    // A volume of several extents overflows this and fails, as it should.
-    VOLUME_DISK_EXTENTS extents{};
-    DWORD returned = 0;
-    if (!DeviceIoControl(handle.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents,
-                         sizeof extents, &returned, nullptr) ||
-        extents.NumberOfDiskExtents != 1) {
-        return false;
-    }
-    const DISK_EXTENT& extent = extents.Extents[0];
-    return extent.DiskNumber == partition.disk && extent.StartingOffset.QuadPart >= 0 &&
-           static_cast<uint64_t>(extent.StartingOffset.QuadPart) == partition.offset &&
-           extent.ExtentLength.QuadPart >= 0 &&
-           static_cast<uint64_t>(extent.ExtentLength.QuadPart) == partition.length;
+    std::vector<PartitionPlace> extents;
+    return !volume.empty() && ExtentsOfVolume(volume, extents) && extents.size() == 1 &&
+           extents[0] == partition;
 }
 
 bool LetterFree(const std::wstring& root) {

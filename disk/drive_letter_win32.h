@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "disk/volume_disk_win32.h"
+
 // Asks Windows to read a disk's partition table again after it was rewritten.
 void RereadPartitionTable(HANDLE disk);
 
@@ -10,13 +12,6 @@ void RereadPartitionTable(HANDLE disk);
 // gives the letter to the disk's new volume when Windows gave it another one or none while the
 // letter is free. False when the letter does not come back.
 bool RestoreDriveLetter(wchar_t letter, uint32_t disk);
-
-// Where a partition lies: its disk, and its start and size in bytes.
-struct PartitionPlace {
-    uint32_t disk = 0;
-    uint64_t offset = 0;
-    uint64_t length = 0;
-};
 
 // As RestoreDriveLetter, for a partition that holds no file system yet: the letter must name the
 // volume of exactly that partition, which Windows shows as RAW until it is formatted.

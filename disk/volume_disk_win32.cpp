@@ -17,7 +17,9 @@ UniqueHandle OpenForQuery(const std::wstring& path) {
                                     OPEN_EXISTING, 0, nullptr));
 }
 
-bool ExtentDisks(const std::wstring& volume, std::vector<uint32_t>& disks) {
+}  // namespace
+
+bool ExtentsOfVolume(const std::wstring& volume, std::vector<PartitionPlace>& places) {
     UniqueHandle handle = OpenForQuery(VolumeDevicePath(volume));
     if (!handle) return false;
     // One extent fits the plain structure; a spanned volume tells how many it needs.
@@ -27,11 +29,17 @@ bool ExtentDisks(const std::wstring& volume, std::vector<uint32_t>& disks) {
         if (DeviceIoControl(handle.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
                             buffer.data(), static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
             const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
-            disks.clear();
+            places.clear();
             for (DWORD i = 0; i < extents->NumberOfDiskExtents; ++i) {
-                disks.push_back(extents->Extents[i].DiskNumber);
+                const DISK_EXTENT& extent = extents->Extents[i];
+                if (extent.StartingOffset.QuadPart < 0 || extent.ExtentLength.QuadPart < 0) {
+                    return false;
+                }
+                places.push_back({extent.DiskNumber,
+                                  static_cast<uint64_t>(extent.StartingOffset.QuadPart),
+                                  static_cast<uint64_t>(extent.ExtentLength.QuadPart)});
             }
-            return !disks.empty();
+            return !places.empty();
         }
         if (GetLastError() != ERROR_MORE_DATA) return false;
         const DWORD count =
@@ -39,6 +47,16 @@ bool ExtentDisks(const std::wstring& volume, std::vector<uint32_t>& disks) {
         buffer.assign(offsetof(VOLUME_DISK_EXTENTS, Extents) + count * sizeof(DISK_EXTENT), 0);
     }
     return false;
+}
+
+namespace {
+
+bool ExtentDisks(const std::wstring& volume, std::vector<uint32_t>& disks) {
+    std::vector<PartitionPlace> places;
+    if (!ExtentsOfVolume(volume, places)) return false;
+    disks.clear();
+    for (const PartitionPlace& place : places) disks.push_back(place.disk);
+    return true;
 }
 
 }  // namespace

@@ -7,6 +7,18 @@
 // holds. One link-time unit: the tool's test build replaces it, since Wine answers none of these
 // questions for an image file standing in for a stick.
 
+// Where a partition, or one extent of a volume, lies: its disk, and its start and size in bytes.
+struct PartitionPlace {
+    uint32_t disk = 0;
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    bool operator==(const PartitionPlace&) const = default;
+};
+
+// The extents of a volume named as VolumesOnDisk names it, in order. False when that cannot be
+// told (optical drives, for one, answer no extents).
+bool ExtentsOfVolume(const std::wstring& volume, std::vector<PartitionPlace>& extents);
+
 // The disk numbers of every extent of the volume that holds the path ("E:\", a folder, a file),
 // in extent order (one per extent). False when that cannot be told.
 bool DisksOfVolume(const std::wstring& path, std::vector<uint32_t>& disks);

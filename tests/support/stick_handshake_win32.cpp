@@ -36,22 +36,21 @@ std::string ReadSmall(const std::wstring& path) {
 
 bool StickHelperPresent() { return !HandshakeFolder().empty(); }
 
-// The request appears whole (written aside, then renamed), so the helper never reads half of it.
-bool AskStickHelper(const std::string& request, ULONGLONG timeoutMs) {
+bool AskStickHelper(const std::string& what, ULONGLONG timeoutMs) {
     const std::wstring folder = HandshakeFolder();
     if (folder.empty()) return false;
     const std::wstring answer = folder + L"\\answer";
-    const std::wstring requestPath = folder + L"\\request";
+    const std::wstring request = folder + L"\\request";
     const std::wstring pending = folder + L"\\request.new";
     DeleteFileW(answer.c_str());
-    if (!WriteWhole(pending, request) ||
-        !MoveFileExW(pending.c_str(), requestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!WriteWhole(pending, what) ||
+        !MoveFileExW(pending.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return false;
     }
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (GetFileAttributesW(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount64() > deadline) {
-            DeleteFileW(requestPath.c_str());
+            DeleteFileW(request.c_str());
             return false;
         }
         Sleep(kPollMs);

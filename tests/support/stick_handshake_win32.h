@@ -3,14 +3,22 @@
 
 #include <string>
 
-// Test builds only. A stick of the tests is a FUSE mount on the Linux side, which Wine can
-// neither lock, dismount nor read past its caches; a helper that the test started does that on
-// request. Wine starts Linux programs but cannot wait for them, so the two sides talk through
-// files in the folder named by TARNVIK_TEST_STICK_HANDSHAKE: the program writes "request" (for
-// example "unmount", "mount" or "remount"), the helper removes it, does the work and writes
-// "answer" ("ok" or anything else).
+// The test builds of the disk tool and of Tarnvik talk to a helper on the Linux side that the test started (see
+// tests/e2e/real_stick/rig.sh), since Wine starts Linux programs but cannot wait for them. The
+// two sides share the folder named by TARNVIK_TEST_STICK_HANDSHAKE:
+//   - the tool writes "request": its first line names the work, a second line may carry an
+//     argument in UTF-8 (no line break at the end):
+//       unmount                  unmount the stick's volume and wait until it is written out
+//       mount                    mount it again at the same folder
+//       remount                  both, so that nothing read afterwards comes from a cache
+//       format-ntfs / LABEL      make an NTFS volume with the label in the partition that the
+//                                stick's table names, as the disk tool's Linux build does; the
+//                                volume is unmounted by then
+//   - the helper removes "request", does the work and writes "answer": "ok", or anything else
+//     for a failure.
+// One request at a time; each file appears whole (written aside, then renamed).
 
 // True when a helper is named for this run.
 bool StickHelperPresent();
-// Sends one request and waits for its answer; true when the helper answered "ok".
+// Sends one request and waits, up to the time given, for its answer. True when it is "ok".
 bool AskStickHelper(const std::string& request, ULONGLONG timeoutMs);

@@ -1,5 +1,6 @@
 // Whole jobs on a real stick: E: is a FAT32 volume of a disk image, mounted on the Linux side, and
-// the disk tool is the real one (its stick build, which has the volume unmounted while it writes).
+// the disk tool is the real one (its stick build, which has the volume unmounted while it writes,
+// and has the Linux side make an NTFS volume, since Wine has no system formatter).
 // real_stick_test.sh sets the stick up, runs one of these tests, then checks the image with
 // Debian's tools and boots it. From it come, in the environment: TARNVIK_TEST_STICK_IMAGE (the
 // image to choose), TARNVIK_TEST_STICK_LABEL (the label the stick shows) and
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 
@@ -148,6 +150,36 @@ TEST_F(RealStick, Grub4Dos) {
                 "Write Grub4Dos in Partition Boot Record",
                 "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp, "DONE"});
     ExpectLog(log);
+}
+
+// The FAT32 stick becomes NTFS. Wine then shows the volume through the ntfs-3g mount: its real
+// size and "NTFS", but no label, since Wine reads labels only from FAT boot sectors and
+// .windows-label files (the script checks the label on the volume itself). Windows shows it.
+TEST_F(RealStick, StandardBootManagerNtfs) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kNtfsOption);
+    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
+    RunToEnd(window, 100);
+    EXPECT_EQ(status_, L"DONE");
+    std::vector<std::string> log = FormattedAndCopying();
+    log.insert(log.end(), {Copied(), "DONE"});
+    ExpectLog(log);
+
+    wchar_t label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
+    ASSERT_TRUE(GetVolumeInformationW(L"E:\\", label, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                                      fileSystem, MAX_PATH + 1));
+    ULARGE_INTEGER total{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"E:\\", nullptr, &total, nullptr));
+    std::printf("Wine shows E: as %s, label \"%s\", %s\n", Narrow(fileSystem).c_str(),
+                Narrow(label).c_str(),
+                Narrow(FormatByteSize(static_cast<int64_t>(total.QuadPart))).c_str());
+    EXPECT_EQ(std::wstring(fileSystem), L"NTFS");
+    const std::wstring shown = label;
+    EXPECT_TRUE(shown.empty() || shown == Setting(L"TARNVIK_TEST_STICK_LABEL")) << Narrow(shown);
+    // The stick's 256 MiB, not the host disk's size that an unmounted folder would show.
+    EXPECT_GT(total.QuadPart, 200ull << 20);
+    EXPECT_LT(total.QuadPart, 256ull << 20);
 }
 
 // What FAT32 cannot hold (a file of 4 GiB, more than the stick) makes 7-Zip fail.

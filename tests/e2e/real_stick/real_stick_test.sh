@@ -4,8 +4,8 @@
 # real_stick_tests.exe, formats the stick with the disk tool's stick build and extracts the image
 # with the real 7-Zip; then the stick image is checked with Debian's tools and booted in QEMU.
 # What each stick can show: names, sizes and contents, the layout, the label, the boot. Not
-# hidden/system attributes or times (FAT through guestmount drops them): those stay with the
-# tests on folder drives.
+# hidden/system attributes or times (FAT through guestmount drops them, NTFS through ntfs-3g
+# read-only): those stay with the tests on folder drives.
 # Usage: real_stick_test.sh SCENARIO WIN64_BUILD HOST_DISK_TOOL
 #   SCENARIO: bcd-fat32, grub4dos-root, grub4dos-boot, third-party, file-over-4gib, too-large, ntfs
 set -u
@@ -25,8 +25,13 @@ if missing=$(rig_missing); then skip "needs $missing"; fi
 for needed in xorriso nasm grub-mkimage isoinfo; do
     command -v "$needed" >/dev/null || skip "needs $needed"
 done
-[ "$scenario" != ntfs ] || skip "NTFS: Wine has no system formatter (FormatEx), so the stick build
-of the disk tool refuses an NTFS format; a whole NTFS job needs that format done on the Linux side"
+if [ "$scenario" = ntfs ]; then
+    for needed in mkntfs ntfsinfo ntfsfix; do
+        command -v "$needed" >/dev/null || skip "needs $needed"
+    done
+    [ -x "$(dirname "$tool")/stick_ntfs_format" ] ||
+        skip "no stick_ntfs_format beside $tool (build the host preset)"
+fi
 
 work=$build/test-runs/real_stick.$scenario
 dir=$work/boot img=$work/stick/stick.img serial=$dir/serial.log
@@ -84,6 +89,13 @@ head -c 4096 /dev/urandom >"$tree/boot/bcd"
 head -c 1500000 /dev/urandom >"$tree/sources/install.wim"
 printf 'A stick made by Tarnvik\r\n' >"$tree/README.TXT"
 case $scenario in
+    ntfs)
+        # The stick starts as FAT32, as it comes; the job makes it NTFS.
+        test=StandardBootManagerNtfs
+        make_standin
+        cp "$work/BOOTMGR" "$tree/BOOTMGR"
+        iso_of_tree "$tree" NTFS
+        ;;
     bcd-fat32)
         mounted=mounted
         make_standin
@@ -184,17 +196,23 @@ mtool() { MTOOLS_SKIP_CHECK=1 "$@"; }
 table=$(sfdisk -d "$img")
 echo "$table"
 [ "$(grep -c 'start=' <<<"$table")" = 1 ] || fail "not one partition"
-grep -Eq 'start= *2048, .*type=c, bootable' <<<"$table" || fail "not one active FAT32 partition at 1 MiB"
-if ! fsck.fat -n "$rig_part" >"$work/fsck.txt" 2>&1; then
-    # Linux's FAT driver (inside guestmount's appliance) leaves the file cut off at 4 GiB with its
-    # full size and no clusters; Windows' driver is not under test here.
-    if [ "$scenario" = file-over-4gib ]; then
-        echo "fsck.fat (the appliance's FAT driver, not ours): $(cat "$work/fsck.txt")"
-    else
-        fail "fsck.fat: $(cat "$work/fsck.txt")"
+if [ "$scenario" = ntfs ]; then
+    grep -Eq 'start= *2048, .*type=7, bootable' <<<"$table" || fail "not one active NTFS partition at 1 MiB"
+    ntfsfix -n "$rig_part" >"$work/ntfsfix.txt" 2>&1 || fail "ntfsfix -n: $(cat "$work/ntfsfix.txt")"
+    shown=$(ntfsinfo -m "$rig_part" | sed -n 's/^\s*Volume Name: //p')
+else
+    grep -Eq 'start= *2048, .*type=c, bootable' <<<"$table" || fail "not one active FAT32 partition at 1 MiB"
+    if ! fsck.fat -n "$rig_part" >"$work/fsck.txt" 2>&1; then
+        # Linux's FAT driver (inside guestmount's appliance) leaves the file cut off at 4 GiB with
+        # its full size and no clusters; Windows' driver is not under test here.
+        if [ "$scenario" = file-over-4gib ]; then
+            echo "fsck.fat (the appliance's FAT driver, not ours): $(cat "$work/fsck.txt")"
+        else
+            fail "fsck.fat: $(cat "$work/fsck.txt")"
+        fi
     fi
+    shown=$(mtool mlabel -s -i "$img@@1M" :: | sed 's/^ Volume label is //; s/ *$//')
 fi
-shown=$(mtool mlabel -s -i "$img@@1M" :: | sed 's/^ Volume label is //; s/ *$//')
 [ "$shown" = "$label" ] || fail "label '$shown', not '$label'"
 
 # Every file as "path sha256", paths in lower case: FAT keeps the case of names but ignores it.
@@ -209,14 +227,23 @@ copy_of_stick() {
     [ -z "$(mtool mdir -b -i "$img@@1M" ::)" ] && return
     mtool mcopy -s -n -i "$img@@1M" '::*' "$work/on-stick/" || fail "mcopy"
 }
-same_files() {  # same_files EXPECTED_TREE: the stick holds exactly those files
-    copy_of_stick
-    diff <(listing "$1") <(listing "$work/on-stick") >"$work/content.diff" ||
+same_files() {  # same_files EXPECTED_TREE [STICK_FOLDER]: the stick holds exactly those files
+    local on_stick=${2:-$work/on-stick}
+    [ -n "${2:-}" ] || copy_of_stick
+    diff <(listing "$1") <(listing "$on_stick") >"$work/content.diff" ||
         fail "the stick's files differ from the image's: $(head -20 "$work/content.diff")"
 }
 
 case $scenario in
     bcd-fat32 | third-party) same_files "$tree" ;;
+    ntfs)
+        if rig_mount_volume; then
+            same_files "$tree" "$rig_mount"
+            rig_unmount_volume || fail "the volume could not be unmounted after the compare"
+        else
+            fail "ntfs-3g does not mount the volume"
+        fi
+        ;;
     grub4dos-root) same_files "$tree" ;;
     grub4dos-boot)
         # The job moves the loader from \boot to the root.
@@ -248,6 +275,11 @@ case $scenario in
         rm -f "$serial" "$dir"/monitor*
         boot_or_fail uefi "iPXE initialising devices"
         mv "$dir/screen.png" "$work/boot-uefi.png" 2>/dev/null
+        ;;
+    ntfs)
+        # Through our NTFS boot code in the partition's boot record.
+        boot_or_fail bios "${STANDIN[@]}"
+        mv "$dir/screen.png" "$work/boot-bios.png" 2>/dev/null
         ;;
     grub4dos-root | grub4dos-boot)
         boot_or_fail bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"

@@ -4,8 +4,9 @@
 # mount folder with the partition device beside it ("e::"), so the label, "FAT32" and the sizes
 # come from the volume itself, and a removable drive; \\.\PhysicalDrive9 is the image file (Wine
 # tells no size for a block device opened as a disk).
-# A helper answers the disk tool's requests to unmount and mount the volume (see
-# tests/support/disk_exclusive_access_handshake_win32.cpp).
+# A helper answers the disk tool's requests to unmount and mount the volume and to format it NTFS
+# (the protocol is at the top of tests/support/stick_handshake_win32.h). The NTFS format is the
+# Linux build's, by stick_ntfs_format beside the disk tool's Linux build.
 #
 # rig_setup DIR SIZE FS LABEL TOOL [unmounted] [lying=CAPACITY]
 #                                     makes DIR/stick.img and mounts it at DIR/mount (or not yet);
@@ -24,6 +25,7 @@
 # Set: rig_image, rig_loop, rig_part, rig_mount, rig_handshake, rig_log.
 
 rig_dir= rig_image= rig_loop= rig_part= rig_mount= rig_fs= rig_handshake= rig_log=
+rig_ntfs_formatter=
 rig_mount_pid= rig_helper_pid= rig_prefix= rig_lying_pid= rig_lying_dir=
 export LIBGUESTFS_BACKEND_SETTINGS=force_tcg
 
@@ -68,8 +70,9 @@ rig_setup() {
     rig_dir=$1 rig_fs=$3
     rig_image=$rig_dir/stick.img rig_mount=$rig_dir/mount rig_handshake=$rig_dir/handshake
     rig_log=$rig_dir/rig.log rig_lying_dir=$rig_dir/lying
+    rig_ntfs_formatter=$(dirname "$tool")/stick_ntfs_format
     mkdir -p "$rig_mount" "$rig_handshake"
-    rm -f "$rig_handshake"/*
+    rm -f "$rig_handshake"/* "$rig_dir/file-system"
     : >"$rig_log"
     # A stick left behind by a run that was killed would hide the new one.
     rig_unmount_lying
@@ -199,21 +202,35 @@ rig_unmount_volume() {
     rig_note "unmounted in $((SECONDS - start)) s"
 }
 
+# The disk tool has written its table and had the volume unmounted. Whatever mounts the volume
+# from now on mounts NTFS; the test learns that from the file "file-system" once the helper ended.
+rig_format_ntfs() {
+    local -
+    set +e
+    [ -z "$rig_mount_pid" ] || { rig_note "format-ntfs while mounted"; return 1; }
+    "$rig_ntfs_formatter" "$rig_loop" "$1" >>"$rig_log" 2>&1 || return 1
+    rig_fs=NTFS
+    echo NTFS >"$rig_dir/file-system"
+    rig_flush
+}
+
 rig_helper_loop() {
     local -
     set +e
-    local request action
+    local request action argument
     while :; do
         request=$rig_handshake/request
         if [ -f "$request" ]; then
-            action=$(cat "$request")
+            action= argument=
+            { read -r action; read -r argument; } <"$request"
             rm -f "$request"
-            rig_note "request: $action"
+            rig_note "request: $action${argument:+ ($argument)}"
             local reply=failed
             case $action in
                 unmount) rig_unmount_volume && reply=ok ;;
                 mount) rig_mount_volume && reply=ok ;;
                 remount) rig_unmount_volume && rig_mount_volume && reply=ok ;;
+                format-ntfs) rig_format_ntfs "$argument" && reply=ok ;;
             esac
             echo "$reply" >"$rig_handshake/answer.new"
             mv "$rig_handshake/answer.new" "$rig_handshake/answer"
@@ -250,6 +267,7 @@ rig_stop_helper() {
     wait "$rig_helper_pid" 2>/dev/null
     rig_helper_pid=
     rig_mount_pid=
+    [ -f "$rig_dir/file-system" ] && rig_fs=$(cat "$rig_dir/file-system")
     if [ "$rig_fs" = NTFS ]; then
         rig_mount_pid=$(pgrep -nf "^ntfs-3g $rig_part ") || true
     elif mountpoint -q "$rig_mount" && [ -f "$rig_dir/guestmount.pid" ]; then

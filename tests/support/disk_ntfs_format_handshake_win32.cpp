@@ -1,0 +1,94 @@
+// The disk tool's build for stick images under Wine, which has no system formatter (fmifs.dll):
+// the helper on the Linux side makes the NTFS volume instead, as the tool's Linux build does
+// (mkntfs with the partition's start as hidden sectors and 255/63 geometry), through the
+// "format-ntfs" request of tests/support/stick_handshake_win32.h. The partition table stays as
+// the tool under test wrote it. Only that build links this unit, in place of
+// disk/ntfs_format_win32.cpp.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <string>
+
+#include "disk/ntfs_format_win32.h"
+#include "tests/support/stick_handshake_win32.h"
+#include "text/utf8_text.h"
+#include "tools/unique_handle_win32.h"
+
+namespace {
+
+// mkntfs --quick on a small stick takes a second or two; the margin is for a busy machine.
+constexpr ULONGLONG kFormatTimeoutMs = 120000;
+
+// Wine's mount manager requests that winecfg uses: what a drive letter maps to, and mapping it.
+struct UnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+constexpr DWORD kQueryUnixDrive = CTL_CODE(0x6d, 33, METHOD_BUFFERED, FILE_READ_ACCESS);
+
+std::string TextAt(const std::string& reply, USHORT offset) {
+    if (offset == 0 || offset >= reply.size()) return {};
+    return std::string(reply.c_str() + offset);
+}
+
+// Wine reads a volume's boot sector once, when its drive is defined, and goes on showing the old
+// file system. Defining the drive again, to the same folder and device, shows the new one, as
+// Windows mounts a freshly formatted volume.
+bool RedefineDrive(wchar_t letter) {
+    UniqueHandle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr));
+    if (!manager) return false;
+    UnixDrive query{};
+    query.size = sizeof query;
+    query.letter = static_cast<WCHAR>(letter | 0x20);
+    std::string reply(4096, '\0');
+    DWORD returned = 0;
+    if (!DeviceIoControl(manager.get(), kQueryUnixDrive, &query, sizeof query, reply.data(),
+                         static_cast<DWORD>(reply.size()), &returned, nullptr) ||
+        returned < sizeof(UnixDrive)) {
+        return false;
+    }
+    reply.resize(returned);
+    UnixDrive current{};
+    memcpy(&current, reply.data(), sizeof current);
+    const std::string mountPoint = TextAt(reply, current.mountPointOffset);
+    const std::string device = TextAt(reply, current.deviceOffset);
+    if (mountPoint.empty() || device.empty()) return false;
+
+    std::string request(sizeof(UnixDrive), '\0');
+    UnixDrive define{};
+    define.type = current.type;
+    define.letter = query.letter;
+    define.mountPointOffset = static_cast<USHORT>(request.size());
+    request += mountPoint + '\0';
+    define.deviceOffset = static_cast<USHORT>(request.size());
+    request += device + '\0';
+    define.size = static_cast<ULONG>(request.size());
+    memcpy(request.data(), &define, sizeof define);
+    return DeviceIoControl(manager.get(), kDefineUnixDrive, request.data(),
+                           static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+}
+
+}  // namespace
+
+bool NtfsFormatter::Load() {
+    return GetEnvironmentVariableW(L"TARNVIK_TEST_STICK_HANDSHAKE", nullptr, 0) > 0;
+}
+
+bool NtfsFormatter::Format(wchar_t letter, const std::wstring& label) const {
+    // The label is one line of the request.
+    if (label.find_first_of(L"\r\n") != std::wstring::npos) return false;
+    return AskStickHelper("format-ntfs\n" + Utf8FromWide(label), kFormatTimeoutMs) &&
+           RedefineDrive(letter);
+}
