@@ -136,7 +136,7 @@ void OnCopyButton() {
     }
     // Nothing is wiped for an image that cannot be read or cannot go on the chosen file system.
     ImageListing listing;
-    if (!CheckImageBeforeFormat(app.isoPath, fileSystem, listing)) return;
+    if (!CheckImageBeforeFormat(app.isoPath, app.targetDrive, fileSystem, listing)) return;
     if (AskYesNo(FormatWarningText(row, fileSystem, label)) != IDYES) return;
 
     ShowJobState(true);

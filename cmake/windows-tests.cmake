@@ -120,7 +120,7 @@ foreach(file_name 7z.exe 7z.dll)
 endforeach()
 
 # Stand-ins for the outside tools, for the job tests.
-foreach(stand_in fake_bootice slow_archiver last_write_archiver)
+foreach(stand_in fake_bootice slow_archiver last_write_archiver failing_archiver)
     add_executable(${stand_in} tests/support/${stand_in}.cpp)
     target_link_options(${stand_in} PRIVATE -municode ${TARNVIK_STATIC_LINK})
     target_include_directories(${stand_in} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

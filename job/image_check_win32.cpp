@@ -83,8 +83,8 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
            ParseImageListing(text, listing);
 }
 
-int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& fileSystem,
-                           ImageListing& listing) {
+int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
+                           const std::wstring& fileSystem, ImageListing& listing) {
     std::wstring sevenZip = TempFolder() + L"USB7z.exe";
     std::wstring sevenZipLib = TempFolder() + L"7z.dll";
     bool readable = false;
@@ -106,6 +106,16 @@ int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& file
     }
     if (!readable) {
         ShowCheckMessage(kUnreadableImageMessage);
+        return 0;
+    }
+    // The files alone, without the file system's own overhead: what surely cannot fit. An image
+    // whose files share their data (links) is smaller than this, which is why the image size
+    // checked before is not enough.
+    ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
+    if (GetDiskFreeSpaceExW(targetDrive.c_str(), &freeToCaller, &total, &totalFree) &&
+        listing.fileBytes > static_cast<int64_t>(total.QuadPart)) {
+        ShowCheckMessage(
+            FilesTooLargeMessage(listing.fileBytes, static_cast<int64_t>(total.QuadPart)));
         return 0;
     }
     if (fileSystem == L"FAT32") {

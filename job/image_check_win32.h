@@ -8,8 +8,8 @@
 bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
                ImageListing& listing);
 
-// Before the format warning: the image must be readable and, for FAT32, hold no file of 4 GiB or
-// more. 1 to go on with the listing filled in; 0 after a message box saying why not. Runs on the
+// Before the format warning: the image must be readable, its files must not need more than the
+// drive's whole size, and for FAT32 it must hold no file of 4 GiB or more. 1 to go on with the listing filled in; 0 after a message box saying why not. Runs on the
 // user-interface thread with the wait cursor shown.
-int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& fileSystem,
-                           ImageListing& listing);
+int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
+                           const std::wstring& fileSystem, ImageListing& listing);

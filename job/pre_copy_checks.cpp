@@ -37,6 +37,12 @@ bool ImageOnDrivesDisk(const std::vector<uint32_t>& imageDisks,
     });
 }
 
+std::wstring FilesTooLargeMessage(int64_t fileBytes, int64_t driveTotalBytes) {
+    return L"The files of the selected ISO image take " + FormatByteSize(fileBytes) +
+           L", more than the USB drive's size of " + FormatByteSize(driveTotalBytes) +
+           L".\r\nSelect another ISO image Or another USB stick.";
+}
+
 std::wstring Fat32FileTooLargeMessage(const std::wstring& path, int64_t size) {
     return L"The selected ISO image holds the file " + path + L" of " + FormatByteSize(size) +
            L" (" + std::to_wstring(size) +

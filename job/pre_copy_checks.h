@@ -17,6 +17,9 @@ inline constexpr wchar_t kUnreadableImageMessage[] =
     L"The selected ISO image cannot be read: it is damaged, incomplete or not an ISO image.\r\n"
     L"Nothing on the USB drive has been touched.";
 
+// The image's files, once extracted, need more than the drive's whole size.
+std::wstring FilesTooLargeMessage(int64_t fileBytes, int64_t driveTotalBytes);
+
 // An image file FAT32 cannot hold: its path in the image and its size, and the way out.
 std::wstring Fat32FileTooLargeMessage(const std::wstring& path, int64_t size);
 

@@ -312,6 +312,21 @@ INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
                              return info.param.name;
                          });
 
+// An archiver that fails (a full stick, an image that breaks half-way) ends the job there.
+TEST_F(Job, FailingArchiverEndsWithTheExtractionError) {
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\failing_archiver.exe").c_str(),
+                          (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
+    HWND window = Start(Fixture(L"plain.iso"));
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, L"An error occurred while Extracting plain.iso   (  100 b )", 99);
+    ExpectLog(AfterFormat({
+        R"(Copy plain\.iso files \(3\.66 MB\)  to USB drive E:\\)",
+        R"(An error occurred while Extracting plain\.iso  - )" + kStamp,
+    }));
+    ExpectNoTempTools();
+}
+
 // The image is listed before the warning: one that cannot work costs nothing on the stick.
 struct ImageCheckCase {
     const char* name;
