@@ -1,10 +1,35 @@
 #!/usr/bin/env bash
 # The benchmark's data: a 1 GiB image of a few large and a few thousand small files, the same
-# mix as 1 GiB of additional files, and a tiny image. Made once; kept between runs.
+# mix as 1 GiB of additional files, a tiny image, and a 6 GiB image shaped like a Windows
+# installer (UDF, a 5 GiB install.wim, a thousand small files; sparse, since only its listing is
+# timed). Made once; kept between runs.
 # Usage: make_data.sh FOLDER
 set -euo pipefail
 out=$1
-[ -f "$out/.complete" ] && exit 0
+
+installer() {
+    [ -f "$out/installer-6g.iso" ] && return
+    local tree=$out/installer
+    rm -rf "$tree"
+    mkdir -p "$tree/sources" "$tree/boot" "$tree/efi/boot"
+    truncate -s 5G "$tree/sources/install.wim"
+    truncate -s 900M "$tree/sources/boot.wim"
+    local i
+    for i in $(seq 1000); do
+        printf 'installer support file %d\r\n' "$i" >"$tree/sources/support$i.dll"
+    done
+    printf 'bcd' >"$tree/boot/bcd"
+    printf 'efi' >"$tree/efi/boot/bootx64.efi"
+    genisoimage -quiet -udf -allow-limited-size -V INSTALLER -o /dev/stdout "$tree" 2>/dev/null |
+        cp --sparse=always /dev/stdin "$out/installer-6g.iso.part"
+    mv "$out/installer-6g.iso.part" "$out/installer-6g.iso"
+    rm -rf "$tree"
+}
+
+if [ -f "$out/.complete" ]; then
+    installer
+    exit 0
+fi
 rm -rf "$out"
 mkdir -p "$out"
 
@@ -31,4 +56,5 @@ mix "$out/work/TarnvikAddFiles"
 mkdir -p "$out/tiny"
 printf 'tiny\r\n' > "$out/tiny/readme.txt"
 xorriso -as mkisofs -J -R -V TINY -o "$out/tiny.iso" "$out/tiny" >/dev/null 2>&1
+installer
 touch "$out/.complete"

@@ -81,7 +81,8 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
             update.taskbar = value;
         }
     } else if (step == L"Verify") {
-        const std::wstring shown = done > 0 ? WithSizes(text, done, total) : text;
+        // The sizes while it runs; its last report (its result or an error) stands alone.
+        const std::wstring shown = done > 0 && done < total ? WithSizes(text, done, total) : text;
         if (shown != memory.lastVerifyText) {
             memory.lastVerifyText = shown;
             update.setText = true;

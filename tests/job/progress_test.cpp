@@ -78,7 +78,7 @@ TEST(ProgressCallback, ErrorReportsAndAdditionalFiles) {
               L"Verifying USB drive E:\\   ( 1.00 GB\\ 4.00 GB)", 26, 26},
              {L"Verify", L"Verifying USB drive E:\\", 4 * GiB, GiB, nullptr, -1, 26},
              {L"Verify", L"An error occurred while Verifying a.txt", 100, 100,
-              L"An error occurred while Verifying a.txt   (  100 b \\  100 b )", 99, 99},
+              L"An error occurred while Verifying a.txt", 99, 99},
              {L"Unknown", L"x", 100, 50, nullptr, -1, 0},
          });
 }

@@ -119,6 +119,14 @@ class RealStick : public testing::Test {
     std::string Copied() {
         return "Successfully Copied .+ to USB drive E:\\\\ \\(.+\\)  - " + kStamp;
     }
+    // The extraction's end and the read-back, then the given lines.
+    std::vector<std::string> CopiedAndVerified(const std::vector<std::string>& rest) {
+        std::vector<std::string> log = FormattedAndCopying();
+        log.insert(log.end(), {Copied(), R"(Verify USB drive E:\\ \(.+\))",
+                               R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kStamp});
+        log.insert(log.end(), rest.begin(), rest.end());
+        return log;
+    }
     static std::wstring FileNameOf(const std::wstring& path) {
         return path.substr(path.find_last_of(L"\\/") + 1);
     }
@@ -132,9 +140,7 @@ TEST_F(RealStick, StandardBootManager) {
     ASSERT_NE(window, nullptr);
     RunToEnd(window, 100);
     EXPECT_EQ(status_, L"DONE");
-    std::vector<std::string> log = FormattedAndCopying();
-    log.insert(log.end(), {Copied(), "DONE"});
-    ExpectLog(log);
+    ExpectLog(CopiedAndVerified({"DONE"}));
 }
 
 TEST_F(RealStick, Grub4Dos) {
@@ -144,12 +150,10 @@ TEST_F(RealStick, Grub4Dos) {
     ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
     RunToEnd(window, 100);
     EXPECT_EQ(status_, L"DONE");
-    std::vector<std::string> log = FormattedAndCopying();
-    log.insert(log.end(),
-               {Copied(), "Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
-                "Write Grub4Dos in Partition Boot Record",
-                "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp, "DONE"});
-    ExpectLog(log);
+    ExpectLog(CopiedAndVerified(
+        {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
+         "Write Grub4Dos in Partition Boot Record",
+         "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp, "DONE"}));
 }
 
 // The FAT32 stick becomes NTFS. Wine then shows the volume through the ntfs-3g mount: its real
@@ -162,9 +166,7 @@ TEST_F(RealStick, StandardBootManagerNtfs) {
     ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
     RunToEnd(window, 100);
     EXPECT_EQ(status_, L"DONE");
-    std::vector<std::string> log = FormattedAndCopying();
-    log.insert(log.end(), {Copied(), "DONE"});
-    ExpectLog(log);
+    ExpectLog(CopiedAndVerified({"DONE"}));
 
     wchar_t label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
     ASSERT_TRUE(GetVolumeInformationW(L"E:\\", label, MAX_PATH + 1, nullptr, nullptr, nullptr,
@@ -182,15 +184,36 @@ TEST_F(RealStick, StandardBootManagerNtfs) {
     EXPECT_LT(total.QuadPart, 256ull << 20);
 }
 
-// What FAT32 cannot hold (a file of 4 GiB, more than the stick) makes 7-Zip fail.
-TEST_F(RealStick, ExtractionFails) {
+// An image that cannot work on this stick is refused before the warning; the script checks
+// that the stick kept its volume and its files.
+TEST_F(RealStick, RefusedBeforeTheFormat) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    program_.Click(window, kCopyButton);
+    const DialogState box = program_.WaitForDialog(L"Tarnvik");
+    ASSERT_NE(box.handle, nullptr);
+    SaveWindowPicture(box.handle, folder_ + L"\\refused.png");
+    EXPECT_NE(box.text.find(Setting(L"TARNVIK_TEST_STICK_REFUSAL")), std::wstring::npos)
+        << Narrow(box.text);
+    ASSERT_TRUE(program_.Answer(box, IDOK));
+    EXPECT_TRUE(program_.Control(window, kCopyButton).visible) << "the window stays idle";
+    program_.Close(window);
+    DWORD code = 1;
+    ASSERT_TRUE(program_.WaitForExit(code));
+    EXPECT_EQ(code, 0u);
+}
+
+// A stick that lost what was written beyond its real capacity: the read-back names a file.
+TEST_F(RealStick, LostOnTheStick) {
     HWND window = Start();
     ASSERT_NE(window, nullptr);
     RunToEnd(window, 99);
-    EXPECT_EQ(status_.rfind(L"An error occurred while Extracting " + FileNameOf(image_), 0), 0u)
-        << Narrow(status_);
+    const std::wstring error = L"An error occurred while Verifying ";
+    EXPECT_EQ(status_.rfind(error, 0), 0u) << Narrow(status_);
     std::vector<std::string> log = FormattedAndCopying();
-    log.push_back(R"(An error occurred while Extracting .+\.iso  - )" + kStamp);
+    log.insert(log.end(), {Copied(), R"(Verify USB drive E:\\ \(.+\))",
+                           R"(An error occurred while Verifying sources\\part\d\.swm: content )"
+                           R"(differs from byte \d+  - )" + kStamp});
     ExpectLog(log);
 }
 
