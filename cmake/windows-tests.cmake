@@ -50,6 +50,7 @@ tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes St
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
     tests/harness/harness.cpp
+    tests/harness/job_run.cpp
     tests/harness/png_writer.cpp
 )
 target_include_directories(tarnvik_harness PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

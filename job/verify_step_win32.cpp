@@ -70,13 +70,13 @@ Fed FeedStream(Job& job, HANDLE stream, ReadBackCheck& check, int64_t before, in
     std::vector<uint8_t> buffer(kReadBlock);
     for (;;) {
         DWORD got = 0;
-        // A pipe whose writer has gone ends with a failed read: that is its end, not an error.
-        if (!ReadFile(stream, buffer.data(), kReadBlock, &got, nullptr) || got == 0) {
-            const DWORD error = got == 0 ? GetLastError() : ERROR_SUCCESS;
-            if (error != ERROR_SUCCESS && error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF)
-                return Fed::SourceFailed;
-            return check.Finish() ? Fed::Done : Fed::Differs;
+        if (!ReadFile(stream, buffer.data(), kReadBlock, &got, nullptr)) {
+            // A pipe whose writer has gone ends with a failed read: that is its end.
+            const DWORD error = GetLastError();
+            if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) return Fed::SourceFailed;
+            got = 0;
         }
+        if (got == 0) return check.Finish() ? Fed::Done : Fed::Differs;
         if (!check.Feed(buffer.data(), got)) return Fed::Differs;
         job.Report(total, before + check.BytesDone());
         if (WaitForSingleObject(App().cancelSignal.get(), 0) == WAIT_OBJECT_0) return Fed::Cancelled;

@@ -6,15 +6,12 @@
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 #include "text/byte_size.h"
 
 using namespace harness;
 
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
 
 class JobEnd : public testing::Test {
   protected:
@@ -35,12 +32,7 @@ class JobEnd : public testing::Test {
     HWND Start(const std::wstring& arguments = L"plain.iso") {
         return StartAndShow(program_, exe_, arguments, folder_, L"window.png", L"E");
     }
-    // Copy, Yes to the format warning.
-    bool Confirm(HWND window) {
-        program_.Click(window, kCopyButton);
-        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
-        return warning.text.rfind(L"WARNING: ", 0) == 0 && program_.Answer(warning, IDYES);
-    }
+    bool Confirm(HWND window) { return ConfirmJob(program_, window); }
     bool Responsive(HWND window) {
         DWORD_PTR result = 0;
         return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
@@ -50,12 +42,7 @@ class JobEnd : public testing::Test {
                !program_.Control(window, kBackButton).visible &&
                !program_.Control(window, kStatusText).visible;
     }
-    void CloseProgram(HWND window) {
-        program_.Close(window);
-        DWORD code = 1;
-        ASSERT_TRUE(program_.WaitForExit(code));
-        EXPECT_EQ(code, 0u);
-    }
+    void CloseProgram(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
 
     std::wstring folder_, exe_, drive_, tools_;
     std::unique_ptr<SimulatedDrive> stick_;

@@ -7,12 +7,13 @@
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 
 using namespace harness;
 
 namespace {
 
-const std::string kStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
+const std::string& kStamp = kLogStamp;
 const std::string kFormatFat32 =
     "/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=MyStick /quiet";
 const std::string kMbr = "/device=E: /mbr /install /type=nt60 /quiet";
@@ -55,10 +56,6 @@ std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
     return lines;
 }
 
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
-
 std::wstring Fixture(const std::wstring& name) {
     return BuildFolder() + L"\\fixtures\\" + name;
 }
@@ -75,7 +72,6 @@ class Job : public testing::Test {
         MakeFolders(tools_);
         ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
                               (tools_ + L"\\Bootice.exe").c_str(), FALSE));
-        temp_ = TempFolder();
     }
     void TearDown() override {
         if (!blocker_.empty()) RemoveDirectoryW(blocker_.c_str());
@@ -84,20 +80,9 @@ class Job : public testing::Test {
 
     // Starts Tarnvik in debug mode and chooses the image in its dialog.
     HWND Start(const std::wstring& image) {
-        HWND window = StartAndShow(program_, exe_, L"debug", folder_, L"window.png", L"E");
-        if (!window) return nullptr;
-        program_.Click(window, kIsoButton);
-        const DialogState dialog = program_.WaitForDialog(L"Choose an ISO image ...");
-        EXPECT_TRUE(dialog.handle && program_.OpenFile(dialog, image));
-        return window;
+        return StartWithImage(program_, exe_, L"debug", folder_, image);
     }
-    void Confirm(HWND window) {
-        program_.Click(window, kCopyButton);
-        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
-        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u)
-            << Narrow(warning.text);
-        ASSERT_TRUE(program_.Answer(warning, IDYES));
-    }
+    void Confirm(HWND window) { ASSERT_TRUE(ConfirmJob(program_, window)); }
     // Waits for the job's end as the window shows it, then checks what every end shows.
     void ExpectEnded(HWND window, const std::wstring& status, int bar) {
         ASSERT_TRUE(
@@ -113,47 +98,18 @@ class Job : public testing::Test {
         ExpectEnded(window, status, bar);
         CloseProgram(window);
     }
-    void CloseProgram(HWND window) {
-        program_.Close(window);
-        DWORD code = 1;
-        ASSERT_TRUE(program_.WaitForExit(code));
-        EXPECT_EQ(code, 0u);
-    }
-    void ExpectNoTempTools() {
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
-            EXPECT_FALSE(FileExists(temp_ + name)) << Narrow(name) << " left in the temp folder";
-        }
-    }
+    void CloseProgram(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
     std::vector<std::string> Journal() { return ReadLines(tools_ + L"\\bootice-journal.txt"); }
-    // The job's lines of the log: from its heading to the line before the run's "Exit".
-    std::vector<std::string> JobLog() {
-        std::vector<std::string> lines = ReadLines(folder_ + L"\\Tarnvik.log");
-        auto start = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
-            return l.rfind("Copy ISO To USB Drive  - ", 0) == 0;
-        });
-        if (start == lines.end() || lines.size() < 2) return {};
-        return std::vector<std::string>(start + 9, lines.end() - 2);  // after the header
-    }
+    std::vector<std::string> JobLog() { return JobLogLines(folder_ + L"\\Tarnvik.log"); }
     void ExpectLog(const std::vector<std::string>& patterns) {
-        const std::vector<std::string> lines = JobLog();
-        ASSERT_EQ(lines.size(), patterns.size()) << testing::PrintToString(lines);
-        for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i])))
-                << lines[i] << "\n  !~ " << patterns[i];
-        }
+        ExpectLinesMatch(JobLog(), patterns);
     }
     std::map<std::wstring, std::string> DriveTree() {
         auto tree = ReadTree(drive_);
         tree.erase(L".windows-label");
         return tree;
     }
-    static std::wstring TempFolder() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        return temp;
-    }
-
-    std::wstring folder_, exe_, drive_, tools_, temp_;
+    std::wstring folder_, exe_, drive_, tools_;
     std::wstring blocker_;  // a folder in the temp folder that the test removes again
     std::unique_ptr<SimulatedDrive> stick_;
     Program program_;
@@ -426,7 +382,7 @@ TEST_F(Job, DiskToolThatCannotBeInstalledEndsWithTheInstallError) {
     // Without a replacement the carried tool is written to the temp folder, where a folder of its
     // name is in the way.
     DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
-    blocker_ = temp_ + L"Bootice.exe";
+    blocker_ = TempFolder() + L"Bootice.exe";
     ASSERT_TRUE(CreateDirectoryW(blocker_.c_str(), nullptr));
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);

@@ -8,20 +8,11 @@
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 
 using namespace harness;
 
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
-
-std::wstring TempFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    return temp;
-}
 
 // A whole job on a simulated stick E: with the stand-in disk tool as the user's replacement, so
 // that the temp folder holds only what the program carries for 7-Zip.
@@ -48,35 +39,16 @@ class PlantedCode : public testing::Test {
         ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe_.c_str(), FALSE));
     }
     HWND Start(const std::wstring& image) {
-        HWND window = StartAndShow(program_, exe_, L"", folder_, L"window.png", L"E");
-        if (!window) return nullptr;
-        program_.Click(window, kIsoButton);
-        const DialogState dialog = program_.WaitForDialog(L"Choose an ISO image ...");
-        EXPECT_TRUE(dialog.handle && program_.OpenFile(dialog, image));
-        return window;
+        return StartWithImage(program_, exe_, L"", folder_, image);
     }
-    void Confirm(HWND window) {
-        program_.Click(window, kCopyButton);
-        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
-        ASSERT_EQ(warning.text.rfind(L"WARNING: ", 0), 0u) << Narrow(warning.text);
-        ASSERT_TRUE(program_.Answer(warning, IDYES));
-    }
+    void Confirm(HWND window) { ASSERT_TRUE(ConfirmJob(program_, window)); }
     void ExpectEnded(HWND window, const std::wstring& status) {
         ASSERT_TRUE(
             WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 120000));
         EXPECT_EQ(program_.Control(window, kStatusText).text.rfind(status, 0), 0u)
             << Narrow(program_.Control(window, kStatusText).text);
     }
-    void CloseProgram(HWND window) {
-        program_.Close(window);
-        DWORD code = 1;
-        ASSERT_TRUE(program_.WaitForExit(code));
-        EXPECT_EQ(code, 0u);
-    }
-    void ExpectNoTempTools() {
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
-            EXPECT_FALSE(FileExists(temp_ + name)) << Narrow(name) << " left in the temp folder";
-    }
+    void CloseProgram(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
 
     void Plant(const std::wstring& folder, const std::vector<std::wstring>& names) {
         for (const std::wstring& name : names) {

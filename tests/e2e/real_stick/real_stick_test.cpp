@@ -15,22 +15,19 @@
 
 #include "app/control_ids.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 #include "text/byte_size.h"
 
 using namespace harness;
 
 namespace {
 
-const std::string kStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
+const std::string& kStamp = kLogStamp;
 
 std::wstring Setting(const wchar_t* name) {
     wchar_t value[1024] = {};
     const DWORD length = GetEnvironmentVariableW(name, value, 1024);
     return length > 0 && length < 1024 ? value : L"";
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 class RealStick : public testing::Test {
@@ -71,11 +68,7 @@ class RealStick : public testing::Test {
 
     // Confirms, waits for the end (a format takes two rounds of mounting the volume), and closes.
     void RunToEnd(HWND window, int bar) {
-        program_.Click(window, kCopyButton);
-        const DialogState warning = program_.WaitForDialog(L"Tarnvik");
-        ASSERT_EQ(warning.text.rfind(L"WARNING: The current USB device E:\\", 0), 0u)
-            << Narrow(warning.text);
-        ASSERT_TRUE(program_.Answer(warning, IDYES));
+        ASSERT_TRUE(ConfirmJob(program_, window));
         WaitUntil([&] { return !program_.Control(window, kStatusText).text.empty(); });
         SaveWindowPicture(window, folder_ + L"\\running.png");
         ASSERT_TRUE(
@@ -83,28 +76,11 @@ class RealStick : public testing::Test {
         SaveWindowPicture(window, folder_ + L"\\ended.png");
         status_ = program_.Control(window, kStatusText).text;
         EXPECT_EQ(program_.Control(window, kJobProgressBar).position, bar);
-        program_.Close(window);
-        DWORD code = 1;
-        ASSERT_TRUE(program_.WaitForExit(code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(CloseAndExit(program_, window));
     }
 
-    // The job's lines of the log, from the first after its header to the one before "Exit".
-    std::vector<std::string> JobLog() {
-        std::vector<std::string> lines = ReadLines(folder_ + L"\\Tarnvik.log");
-        auto start = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
-            return l.rfind("Copy ISO To USB Drive  - ", 0) == 0;
-        });
-        if (start == lines.end() || lines.end() - start < 11) return {};
-        return std::vector<std::string>(start + 9, lines.end() - 2);
-    }
     void ExpectLog(const std::vector<std::string>& patterns) {
-        const std::vector<std::string> lines = JobLog();
-        ASSERT_EQ(lines.size(), patterns.size()) << testing::PrintToString(lines);
-        for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i])))
-                << lines[i] << "\n  !~ " << patterns[i];
-        }
+        ExpectLinesMatch(JobLogLines(folder_ + L"\\Tarnvik.log"), patterns);
     }
     // The format stage and the extraction's first line, as every job here has them.
     std::vector<std::string> FormattedAndCopying() {
@@ -197,10 +173,7 @@ TEST_F(RealStick, RefusedBeforeTheFormat) {
         << Narrow(box.text);
     ASSERT_TRUE(program_.Answer(box, IDOK));
     EXPECT_TRUE(program_.Control(window, kCopyButton).visible) << "the window stays idle";
-    program_.Close(window);
-    DWORD code = 1;
-    ASSERT_TRUE(program_.WaitForExit(code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(CloseAndExit(program_, window));
 }
 
 // A stick that lost what was written beyond its real capacity: the read-back names a file.

@@ -1,0 +1,37 @@
+#pragma once
+// What the tests of whole jobs share: starting with an image chosen, confirming the warning,
+// reading the job's part of the log, and the checks every end of a job makes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/harness/harness.h"
+
+namespace harness {
+
+// A log line's end after two blanks and a hyphen: the time stamp and the duration, as a pattern.
+extern const std::string kLogStamp;
+
+// ASCII text, as the tests' own texts are, for messages and patterns.
+std::string Narrow(const std::wstring& text);
+// The user's temp folder, with its backslash.
+std::wstring TempFolder();
+
+// Starts the program (StartAndShow, stick E:), then chooses the image in the ISO dialog; null
+// when either fails.
+HWND StartWithImage(Program& program, const std::wstring& exe, const std::wstring& arguments,
+                    const std::wstring& folder, const std::wstring& image);
+// Presses Copy and answers Yes to the format warning; false when the box was no warning.
+bool ConfirmJob(Program& program, HWND window);
+// Closes the window; true when the program then ended with exit code 0.
+bool CloseAndExit(Program& program, HWND window);
+// The job's lines of a log: after its header, up to the line before the run's "Exit".
+std::vector<std::string> JobLogLines(const std::wstring& logPath);
+// A test failure for every line that does not match its pattern, or for another count.
+void ExpectLinesMatch(const std::vector<std::string>& lines,
+                      const std::vector<std::string>& patterns);
+// A test failure for every tool file the job left in the temp folder.
+void ExpectNoTempTools();
+
+}  // namespace harness
