@@ -7,6 +7,10 @@ add_executable(tarnvik-disk disk/disk_main_posix.cpp disk/disk_file_posix.cpp
 target_link_libraries(tarnvik-disk PRIVATE tarnvik_disk_core)
 target_compile_options(tarnvik-disk PRIVATE ${TARNVIK_SANITIZERS})
 tarnvik_warnings(tarnvik-disk)
+if(NOT TARNVIK_TESTS)
+    return()
+endif()
+
 # The real-stick tests' rig formats NTFS with it for the tool's stick build under Wine.
 add_executable(stick_ntfs_format tests/support/stick_ntfs_format_posix.cpp
                disk/disk_file_posix.cpp disk/ntfs_format_posix.cpp)

@@ -3,6 +3,11 @@ set(TARNVIK_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno
 target_compile_options(tarnvik_core PRIVATE ${TARNVIK_SANITIZERS})
 target_link_options(tarnvik_core PUBLIC ${TARNVIK_SANITIZERS})
 
+if(NOT TARNVIK_TESTS)
+    include(cmake/disk-host.cmake)
+    return()
+endif()
+
 find_package(GTest REQUIRED)
 include(GoogleTest)
 

@@ -1,6 +1,8 @@
 # Windows build: Tarnvik.exe, and the tests that run it and its Win32 code (under Wine here).
 enable_language(RC)
-add_compile_definitions(UNICODE _UNICODE NOMINMAX)
+# Vista is the oldest system the manifest names: its headers hide anything newer, which must then be
+# looked up at run time.
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 
 # Only DLLs that Windows loads from its own folder whatever the search order (known DLLs from
 # Vista on); comctl32 and comdlg32 are loaded from the system folder at run time instead.
@@ -49,6 +51,14 @@ if(MINGW)
     set(TARNVIK_STATIC_LINK -static -static-libgcc -static-libstdc++)
 endif()
 
+# A program whose entry point is wmain or wWinMain: MinGW's linker picks it only with -municode;
+# Visual C++'s finds it itself. The static runtime as above.
+function(tarnvik_wide_entry target)
+    if(MINGW)
+        target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK})
+    endif()
+endfunction()
+
 include(cmake/disk-windows.cmake)
 
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
@@ -96,8 +106,12 @@ function(tarnvik_program target bus_unit)
     if(TARNVIK_PAYLOAD_TARGETS)
         add_dependencies(${target} ${TARNVIK_PAYLOAD_TARGETS})
     endif()
+    tarnvik_wide_entry(${target})
     if(MINGW)
-        target_link_options(${target} PRIVATE -municode ${TARNVIK_STATIC_LINK} $<$<CONFIG:Release>:-s>)
+        target_link_options(${target} PRIVATE $<$<CONFIG:Release>:-s>)
+    elseif(MSVC)
+        # The manifest comes from the resources; the linker's own would replace it.
+        target_link_options(${target} PRIVATE /MANIFEST:NO)
     endif()
     tarnvik_warnings(${target})
     # 7-Zip's license travels with the program that carries it.
@@ -109,6 +123,10 @@ endfunction()
 
 tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp
                 app/message_window_win32.cpp job/stick_flush_win32.cpp)
+
+if(NOT TARNVIK_TESTS)
+    return()
+endif()
 
 if(CMAKE_CROSSCOMPILING)
     # Each build tree has a Wine prefix of its own, created on first use.
