@@ -103,6 +103,9 @@ function(tarnvik_program target bus_unit)
     add_executable(${target} WIN32 app/main_win32.cpp res/tarnvik.rc ${bus_unit} ${ARGN})
     target_link_libraries(${target} PRIVATE tarnvik_win32)
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+    # The icons and the manifest, for a resource compiler that does not look beside the script.
+    target_include_directories(${target} PRIVATE
+                               $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_SOURCE_DIR}/res>)
     if(TARNVIK_PAYLOAD_TARGETS)
         add_dependencies(${target} ${TARNVIK_PAYLOAD_TARGETS})
     endif()
