@@ -1,7 +1,8 @@
-# Windows build: Tarnvik.exe, and the tests that run it and its Win32 code (under Wine here).
+# Windows build: Tarnvik.exe and TarnvikDisk.exe, and with TARNVIK_TESTS the tests that run them
+# and their Win32 code (under Wine here).
 enable_language(RC)
-# Vista is the oldest system the manifest names: its headers hide anything newer, which must then be
-# looked up at run time.
+# Vista is the oldest system the manifest names: the headers leave out what they mark as newer, which
+# must then be looked up at run time.
 add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 
 # Only DLLs that Windows loads from its own folder whatever the search order (known DLLs from
