@@ -47,85 +47,64 @@ class UniqueAny {
     Type value_ = Traits::None();
 };
 
-// Kernel objects: files, devices, processes, threads, events, pipes. Functions disagree on how
-// they say "no handle", so null and INVALID_HANDLE_VALUE both mean none.
-struct KernelHandleTraits {
-    using Type = HANDLE;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr || value == INVALID_HANDLE_VALUE; }
-    static bool Close(Type value) { return CloseHandle(value) != FALSE; }
-};
-using UniqueHandle = UniqueAny<KernelHandleTraits>;
-
-// A FindFirstFileW search.
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type None() { return INVALID_HANDLE_VALUE; }
-    static bool IsNone(Type value) { return value == nullptr || value == INVALID_HANDLE_VALUE; }
-    static bool Close(Type value) { return FindClose(value) != FALSE; }
-};
-using UniqueFindHandle = UniqueAny<FindHandleTraits>;
-
-// A FindFirstVolumeW search.
-struct FindVolumeHandleTraits {
-    using Type = HANDLE;
-    static Type None() { return INVALID_HANDLE_VALUE; }
-    static bool IsNone(Type value) { return value == nullptr || value == INVALID_HANDLE_VALUE; }
-    static bool Close(Type value) { return FindVolumeClose(value) != FALSE; }
-};
-using UniqueFindVolumeHandle = UniqueAny<FindVolumeHandleTraits>;
-
-// A loaded library.
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return FreeLibrary(value) != FALSE; }
-};
-using UniqueModule = UniqueAny<ModuleTraits>;
-
-// A GDI object (font, brush, bitmap).
-template <typename T>
-struct GdiObjectTraits {
+// Resources that are absent when null, closed by one call that returns nonzero on success.
+template <typename T, auto CloseFunction>
+struct NullMeansNoneTraits {
     using Type = T;
     static Type None() { return nullptr; }
     static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return DeleteObject(value) != FALSE; }
+    static bool Close(Type value) { return CloseFunction(value) != 0; }
 };
+
+// Resources whose "none" is INVALID_HANDLE_VALUE; null is taken as none too.
+template <auto CloseFunction>
+struct InvalidMeansNoneTraits {
+    using Type = HANDLE;
+    static Type None() { return INVALID_HANDLE_VALUE; }
+    static bool IsNone(Type value) { return value == nullptr || value == INVALID_HANDLE_VALUE; }
+    static bool Close(Type value) { return CloseFunction(value) != FALSE; }
+};
+
+// Kernel objects: files, devices, processes, threads, events, pipes. Functions disagree on how
+// they say "no handle", so null and INVALID_HANDLE_VALUE both mean none.
+struct KernelHandleTraits : InvalidMeansNoneTraits<CloseHandle> {
+    static Type None() { return nullptr; }
+};
+using UniqueHandle = UniqueAny<KernelHandleTraits>;
+
+// A FindFirstFileW search and a FindFirstVolumeW search.
+using UniqueFindHandle = UniqueAny<InvalidMeansNoneTraits<FindClose>>;
+using UniqueFindVolumeHandle = UniqueAny<InvalidMeansNoneTraits<FindVolumeClose>>;
+
+using UniqueModule = UniqueAny<NullMeansNoneTraits<HMODULE, FreeLibrary>>;
+// A GDI object (font, brush, bitmap).
 template <typename T>
-using GdiObject = UniqueAny<GdiObjectTraits<T>>;
-
+using GdiObject = UniqueAny<NullMeansNoneTraits<T, DeleteObject>>;
 // An icon loaded at a size of our choosing (not shared: LoadImageW without LR_SHARED).
-struct IconTraits {
-    using Type = HICON;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return DestroyIcon(value) != FALSE; }
-};
-using UniqueIcon = UniqueAny<IconTraits>;
+using UniqueIcon = UniqueAny<NullMeansNoneTraits<HICON, DestroyIcon>>;
+// A device context made with CreateCompatibleDC.
+using UniqueMemoryDc = UniqueAny<NullMeansNoneTraits<HDC, DeleteDC>>;
 
+inline BOOL ReleaseScreenDc(HDC context) {
+    return ReleaseDC(nullptr, context);
+}
+// The whole screen's device context, GetDC(nullptr).
+using UniqueScreenDc = UniqueAny<NullMeansNoneTraits<HDC, ReleaseScreenDc>>;
+
+inline BOOL FreeVirtualMemory(void* memory) {
+    return VirtualFree(memory, 0, MEM_RELEASE);
+}
 // Memory from VirtualAlloc.
-struct VirtualMemoryTraits {
-    using Type = void*;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return VirtualFree(value, 0, MEM_RELEASE) != FALSE; }
-};
-using UniqueVirtualMemory = UniqueAny<VirtualMemoryTraits>;
+using UniqueVirtualMemory = UniqueAny<NullMeansNoneTraits<void*, FreeVirtualMemory>>;
 
-// One reference to a COM object.
+// One reference to a COM object; Release's count is of no interest to the owner.
 template <typename Interface>
-struct ComPointerTraits {
-    using Type = Interface*;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) {
-        value->Release();
-        return true;
-    }
-};
+inline bool ReleaseComObject(Interface* object) {
+    object->Release();
+    return true;
+}
 template <typename Interface>
-using UniqueComPointer = UniqueAny<ComPointerTraits<Interface>>;
+using UniqueComPointer = UniqueAny<NullMeansNoneTraits<Interface*, ReleaseComObject<Interface>>>;
 
 // COM started on this thread: true when CoInitializeEx succeeded and CoUninitialize is owed.
 struct ComInitTraits {
@@ -138,21 +117,3 @@ struct ComInitTraits {
     }
 };
 using UniqueComInit = UniqueAny<ComInitTraits>;
-
-// A device context made with CreateCompatibleDC.
-struct MemoryDcTraits {
-    using Type = HDC;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return DeleteDC(value) != FALSE; }
-};
-using UniqueMemoryDc = UniqueAny<MemoryDcTraits>;
-
-// The whole screen's device context, GetDC(nullptr).
-struct ScreenDcTraits {
-    using Type = HDC;
-    static Type None() { return nullptr; }
-    static bool IsNone(Type value) { return value == nullptr; }
-    static bool Close(Type value) { return ReleaseDC(nullptr, value) != 0; }
-};
-using UniqueScreenDc = UniqueAny<ScreenDcTraits>;
