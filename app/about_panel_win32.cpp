@@ -1,8 +1,8 @@
 #include "app/about_panel_win32.h"
 
 #include "app/app_state_win32.h"
-#include "app/control_ids.h"
 #include "app/window_parts_win32.h"
+#include "res/control_ids.h"
 #include "res/resource_ids.h"
 
 namespace {

@@ -8,19 +8,20 @@
 #include "app/command_line.h"
 #include "app/copy_request.h"
 #include "app/iso_choice_win32.h"
+#include "app/job_start_win32.h"
 #include "app/main_window_win32.h"
 #include "app/window_states_win32.h"
 #include "drives/drive_entry.h"
-#include "drives/drive_list_win32.h"
+#include "app/drive_list_win32.h"
 #include "job/add_files_size.h"
 #include "job/image_check_win32.h"
-#include "job/job_launch_win32.h"
 #include "job/pre_copy_checks_win32.h"
 #include "job/taskbar_progress_win32.h"
 #include "tools/child_process_win32.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
 #include "tools/payload_win32.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -92,9 +93,8 @@ void OnIsoButton() {
 void OnAddFilesFolderIcon() {
     // The shell wants COM on the thread that asks it to open a folder; started here, when first
     // needed, since starting it costs the program's start-up time otherwise.
-    static const bool comStarted =
-        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-    (void)comStarted;
+    static const UniqueComInit com(
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
     const std::wstring folder = AddFilesFolder();
     const std::wstring named = folder.substr(0, folder.size() - 1);
     if (PathSize(named) == kPathMissing) CreateDirectoryW(named.c_str(), nullptr);

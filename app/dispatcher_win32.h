@@ -1,11 +1,8 @@
 #pragma once
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 
 enum class EventKind { Size, Close, Control, JobFinished };
-
-// The number of the event that ends every job.
-constexpr int kJobFinishedEvent = 65536;
 
 // One window event as the main loop hands it on.
 struct Event {

@@ -4,6 +4,7 @@
 
 #include "app/dispatcher_win32.h"
 #include "app/message_window_win32.h"
+#include "job/job_launch_win32.h"
 #include "job/taskbar_progress_win32.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/font_scale.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -16,16 +17,15 @@ double MeasureDpi() {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const GdiObject<HBITMAP> image(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!image) return 0;
     double dpi = 0;
-    if (HDC context = CreateCompatibleDC(nullptr)) {
-        HGDIOBJ previous = SelectObject(context, image);
-        dpi = GetDeviceCaps(context, LOGPIXELSX);
-        SelectObject(context, previous);
-        DeleteDC(context);
+    if (const UniqueMemoryDc context{CreateCompatibleDC(nullptr)}) {
+        HGDIOBJ previous = SelectObject(context.get(), image.get());
+        dpi = GetDeviceCaps(context.get(), LOGPIXELSX);
+        SelectObject(context.get(), previous);
     }
-    DeleteObject(image);
     return dpi;
 }
 

@@ -6,26 +6,27 @@
 #include "app/about_panel_win32.h"
 #include "app/app_state_win32.h"
 #include "app/command_line.h"
-#include "app/control_ids.h"
 #include "app/dispatcher_win32.h"
+#include "app/drive_list_win32.h"
 #include "app/event_window_win32.h"
 #include "app/font_scale.h"
 #include "app/main_window_win32.h"
 #include "app/run_log.h"
 #include "app/run_log_win32.h"
-#include "drives/drive_list_win32.h"
+#include "res/control_ids.h"
 #include "tools/path_size.h"
 #include "tools/system_library_win32.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
-HFONT CreateLucidaConsole(int points, int weight) {
-    HDC screen = GetDC(nullptr);
-    const int verticalDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return CreateFontW(FontPixelHeight(points, verticalDpi), 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       FIXED_PITCH | FF_MODERN, L"Lucida Console");
+GdiObject<HFONT> CreateLucidaConsole(int points, int weight) {
+    const UniqueScreenDc screen(GetDC(nullptr));
+    const int verticalDpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    return GdiObject<HFONT>(CreateFontW(FontPixelHeight(points, verticalDpi), 0, 0, 0, weight,
+                                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                        FIXED_PITCH | FF_MODERN, L"Lucida Console"));
 }
 
 std::wstring ProgramPath() {
@@ -88,8 +89,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AppState& app = App();
     app.instance = instance;
 
-    app.smallFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL));
-    app.titleFont.reset(CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD));
+    app.smallFont = CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL);
+    app.titleFont = CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD);
     if (!app.smallFont || !app.titleFont) FailStartUp();
 
     app.jobLock.reset(CreateMutexW(nullptr, FALSE, nullptr));

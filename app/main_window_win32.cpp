@@ -4,12 +4,13 @@
 
 #include "app/app_state_win32.h"
 #include "app/command_line.h"
-#include "app/control_ids.h"
 #include "app/window_parts_win32.h"
 #include "job/add_files_size.h"
+#include "res/control_ids.h"
 #include "res/resource_ids.h"
 #include "tools/folders.h"
 #include "tools/path_size.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -26,14 +27,8 @@ HBRUSH MainBrush() {
 
 // The window's two images; replaced at each creation of the window.
 struct MainImages {
-    HICON folder = nullptr;
-    HICON about = nullptr;
-    ~MainImages() { Release(); }
-    void Release() {
-        if (folder) DestroyIcon(folder);
-        if (about) DestroyIcon(about);
-        folder = about = nullptr;
-    }
+    UniqueIcon folder;
+    UniqueIcon about;
 };
 MainImages g_images;
 
@@ -217,14 +212,13 @@ void CreateMainWindow(int x, int y) {
     Check(addCheck, CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
     Add(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
 
-    g_images.Release();
-    g_images.folder = LoadImageIcon(IDI_ADD_FILES_FOLDER, 20);
-    g_images.about = LoadImageIcon(IDI_ABOUT, 16);
+    g_images.folder.reset(LoadImageIcon(IDI_ADD_FILES_FOLDER, 20));
+    g_images.about.reset(LoadImageIcon(IDI_ABOUT, 16));
     HWND folderIcon =
         Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20, kAddFilesFolderIcon);
-    SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder), 0);
+    SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder.get()), 0);
     HWND aboutIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
-    SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about), 0);
+    SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about.get()), 0);
 
     HWND copy = Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170,
                     360, 35, kCopyButton);

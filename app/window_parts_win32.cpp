@@ -1,8 +1,8 @@
 #include "app/window_parts_win32.h"
 
 #include "app/app_state_win32.h"
-#include "app/control_ids.h"
 #include "app/dispatcher_win32.h"
+#include "res/control_ids.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "app/window_states_win32.h"
 
 #include "app/app_state_win32.h"
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

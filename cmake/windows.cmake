@@ -14,23 +14,26 @@ add_library(tarnvik_win32 STATIC
     app/about_panel_win32.cpp
     app/app_state_win32.cpp
     app/dispatcher_win32.cpp
+    app/drive_list_win32.cpp
     app/event_window_win32.cpp
     app/font_scale_win32.cpp
     app/iso_choice_win32.cpp
+    app/job_start_win32.cpp
     app/main_window_win32.cpp
     app/run_log_win32.cpp
     app/window_parts_win32.cpp
     app/window_states_win32.cpp
-    drives/drive_list_win32.cpp
     drives/drive_scan_win32.cpp
     drives/storage_query_win32.cpp
     job/add_files_copy_win32.cpp
     job/add_files_size_win32.cpp
     job/add_files_step_win32.cpp
+    job/disk_tool_run_win32.cpp
     job/extract_step_win32.cpp
     job/format_step_win32.cpp
     job/grub4dos_step_win32.cpp
     job/image_check_win32.cpp
+    job/job_end_win32.cpp
     job/job_launch_win32.cpp
     job/pre_copy_checks_win32.cpp
     job/taskbar_progress_win32.cpp

@@ -29,7 +29,7 @@ BOOLEAN WINAPI OnFormatReport(int command, DWORD, PVOID info) {
 }  // namespace
 
 bool NtfsFormatter::Load() {
-    module_.reset(LoadSystemLibrary(L"fmifs.dll"));
+    module_ = LoadSystemLibrary(L"fmifs.dll");
     if (!module_) return false;
     formatEx_ = reinterpret_cast<FormatEx>(
         reinterpret_cast<void*>(GetProcAddress(module_.get(), "FormatEx")));

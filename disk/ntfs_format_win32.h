@@ -1,9 +1,9 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
+
+#include "tools/unique_handle_win32.h"
 
 // Windows' own formatter, FormatEx of fmifs.dll (the routine behind format.com), which makes an
 // NTFS volume. It is loaded before the stick is touched, so that a system without it (Wine has
@@ -20,14 +20,11 @@ class NtfsFormatter {
     bool Format(wchar_t letter, const std::wstring& label) const;
 
   private:
-    struct ModuleFreer {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
     // FMIFS_MEDIA_FLAG is an enum, CALLBACKCOMMAND too; both pass as int.
     using Callback = BOOLEAN(WINAPI*)(int command, DWORD subAction, PVOID info);
     using FormatEx = void(WINAPI*)(PWCHAR root, int media, PWCHAR fileSystem, PWCHAR label,
                                    BOOL quick, DWORD clusterSize, Callback callback);
 
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer> module_;
+    UniqueModule module_;
     FormatEx formatEx_ = nullptr;
 };

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "disk/block_device.h"
@@ -29,14 +28,11 @@ class PhysicalDisk final : public BlockDevice {
     bool Flush() override;
 
   private:
-    struct VirtualFreer {
-        void operator()(void* memory) const { VirtualFree(memory, 0, MEM_RELEASE); }
-    };
     bool WholeSectorsInside(uint64_t offset, size_t length) const;
     bool Seek(uint64_t offset);
 
     UniqueHandle handle_;
     uint64_t size_ = 0;
     uint32_t sectorSize_ = 0;
-    std::unique_ptr<void, VirtualFreer> transfer_;
+    UniqueVirtualMemory transfer_;
 };

@@ -78,8 +78,8 @@ int DiskBusType(uint32_t disk) {
 bool VolumesOnDisk(uint32_t disk, std::vector<std::wstring>& volumes) {
     volumes.clear();
     wchar_t name[MAX_PATH] = {};
-    HANDLE find = FindFirstVolumeW(name, MAX_PATH);
-    if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_NO_MORE_FILES;
+    const UniqueFindVolumeHandle find(FindFirstVolumeW(name, MAX_PATH));
+    if (!find) return GetLastError() == ERROR_NO_MORE_FILES;
     bool complete = true;
     do {
         // Volumes that answer no extents (optical drives, for one) lie on no partitioned disk.
@@ -91,9 +91,8 @@ bool VolumesOnDisk(uint32_t disk, std::vector<std::wstring>& volumes) {
                 break;
             }
         }
-    } while (FindNextVolumeW(find, name, MAX_PATH));
+    } while (FindNextVolumeW(find.get(), name, MAX_PATH));
     if (GetLastError() != ERROR_NO_MORE_FILES) complete = false;
-    FindVolumeClose(find);
     return complete;
 }
 

@@ -2,8 +2,6 @@
 
 #include "drives/drive_scan_win32.h"
 
-#include "app/app_state_win32.h"
-#include "app/run_log_win32.h"
 #include "drives/drive_entry.h"
 #include "drives/storage_bus.h"
 #include "tools/unique_handle_win32.h"
@@ -18,7 +16,8 @@ int IsUsbVolume(const std::wstring& path) {
     return VolumeBusType(volume.get(), letter) == kBusTypeUsb ? 1 : 0;
 }
 
-void ScanDrivesInto(std::vector<std::wstring>& table, bool describeAll) {
+std::vector<std::wstring> ScanDrives(bool describeAll) {
+    std::vector<std::wstring> table;
     const DWORD present = GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
         if (!(present & (1u << i))) continue;
@@ -41,8 +40,5 @@ void ScanDrivesInto(std::vector<std::wstring>& table, bool describeAll) {
         }
         table.push_back(entry);
     }
-}
-
-void ScanDrives() {
-    ScanDrivesInto(App().driveTable, ProcessLog() != nullptr);
+    return table;
 }

@@ -6,8 +6,6 @@
 // A volume that cannot be opened or queried counts as not on USB.
 int IsUsbVolume(const std::wstring& path);
 
-// Appends one DriveEntry per present drive letter, A to Z. Entries not on USB are described only
-// when describeAll is set (the log file is open).
-void ScanDrivesInto(std::vector<std::wstring>& table, bool describeAll);
-// The same into the process's DriveTable, describing every drive while the log is open.
-void ScanDrives();
+// One DriveEntry per present drive letter, A to Z. Entries not on USB are described only when
+// describeAll is set (the log file is open).
+std::vector<std::wstring> ScanDrives(bool describeAll);

@@ -18,12 +18,6 @@ int64_t Position(HANDLE file) {
     return position.QuadPart;
 }
 
-void CloseBoth(HANDLE& source, HANDLE& target) {
-    CloseHandle(source);
-    CloseHandle(target);
-    source = target = nullptr;
-}
-
 bool Move(HANDLE source, HANDLE target, char* buffer, DWORD count) {
     DWORD got = 0, written = 0;
     return ReadFile(source, buffer, count, &got, nullptr) && got == count &&
@@ -53,29 +47,30 @@ int MakeFolderPath(const std::wstring& path, int64_t attributes) {
                : 0;
 }
 
-int64_t CopyChunk(HANDLE& source, HANDLE& target, int32_t chunkSize) {
+int64_t CopyChunk(UniqueHandle& source, UniqueHandle& target, int32_t chunkSize) {
     if (!source || !target) return kChunkFailed;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunkSize > 0 ? chunkSize : 1]);
     if (!buffer || chunkSize <= 0) {
         // Nothing could be copied: the file would stay empty on the drive.
-        CloseBoth(source, target);
+        source.reset();
+        target.reset();
         return kChunkFailed;
     }
     LARGE_INTEGER length{};
-    GetFileSizeEx(source, &length);
-    if (Position(source) + chunkSize < length.QuadPart) {
-        if (!Move(source, target, buffer.get(), static_cast<DWORD>(chunkSize))) {
-            CloseBoth(source, target);
+    GetFileSizeEx(source.get(), &length);
+    if (Position(source.get()) + chunkSize < length.QuadPart) {
+        if (!Move(source.get(), target.get(), buffer.get(), static_cast<DWORD>(chunkSize))) {
+            source.reset();
+            target.reset();
             return kChunkFailed;
         }
-        return Position(target);
+        return Position(target.get());
     }
-    const int64_t rest = length.QuadPart - Position(target);
-    const bool ok =
-        rest == 0 || (rest > 0 && Move(source, target, buffer.get(), static_cast<DWORD>(rest)));
+    const int64_t rest = length.QuadPart - Position(target.get());
+    const bool ok = rest == 0 || (rest > 0 && Move(source.get(), target.get(), buffer.get(),
+                                                   static_cast<DWORD>(rest)));
     // Closing the target writes out what the system still holds; a failure there is a loss too.
-    const bool closed = CloseHandle(target) != FALSE;
-    CloseHandle(source);
-    source = target = nullptr;
+    const bool closed = target.Close();
+    source.reset();
     return ok && closed ? 0 : kChunkFailed;
 }

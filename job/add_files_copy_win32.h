@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/unique_handle_win32.h"
+
 // Creates every missing folder of a path (a drive prefix such as E: counts as present) and, unless
 // attributes is -1, gives the last one those attributes less the masked flags. 1 when the path is
 // then a folder.
@@ -12,6 +14,6 @@ int MakeFolderPath(const std::wstring& path, int64_t attributes);
 constexpr int64_t kChunkFailed = -1;
 
 // Copies the next chunk from source to target. Returns the target's position after a full chunk,
-// or 0 after the last one, when both files have been closed (and set to null). A read or write
-// that fails or falls short closes both and returns kChunkFailed.
-int64_t CopyChunk(HANDLE& source, HANDLE& target, int32_t chunkSize);
+// or 0 after the last one, when both files have been closed. A read or write that fails or falls
+// short, or a target that cannot be closed, closes both and returns kChunkFailed.
+int64_t CopyChunk(UniqueHandle& source, UniqueHandle& target, int32_t chunkSize);

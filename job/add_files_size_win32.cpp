@@ -3,11 +3,12 @@
 #include "job/add_files_size.h"
 
 #include "tools/folders.h"
+#include "tools/unique_handle_win32.h"
 
 int64_t CountAddFilesBytes(const std::wstring& folder, const std::wstring& pattern) {
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + pattern).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    const UniqueFindHandle find(FindFirstFileW((folder + pattern).c_str(), &entry));
+    if (!find) return 0;
     int64_t sum = 0;
     do {
         const std::wstring name = entry.cFileName;
@@ -18,8 +19,7 @@ int64_t CountAddFilesBytes(const std::wstring& folder, const std::wstring& patte
             // Junctions and folder links are not followed: one pointing upwards would never end.
             sum += CountAddFilesBytes(folder + name + L"\\", pattern);
         }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &entry));
     return sum;
 }
 

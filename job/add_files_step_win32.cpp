@@ -1,12 +1,13 @@
 #include <vector>
 
-#include "app/app_state_win32.h"
 #include "job/add_files_copy_win32.h"
 #include "job/add_files_size.h"
 #include "job/add_files_walk.h"
+#include "job/job_end_win32.h"
 #include "job/job_worker_win32.h"
 #include "text/byte_size.h"
 #include "tools/path_size.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
@@ -21,14 +22,13 @@ FILETIME FileTimeOf(uint64_t ticks) {
 std::vector<ListedEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<ListedEntry> listed;
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + pattern).c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return listed;
+    const UniqueFindHandle find(FindFirstFileW((folder + pattern).c_str(), &found));
+    if (!find) return listed;
     do {
         listed.push_back({found.cFileName, found.dwFileAttributes, Ticks(found.ftCreationTime),
                           Ticks(found.ftLastAccessTime), Ticks(found.ftLastWriteTime),
                           (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &found));
     return listed;
 }
 
@@ -36,17 +36,16 @@ void ApplyAttributesAndTimes(const std::wstring& path, const AddFilesEntry& entr
     SetFileAttributesW(path.c_str(), entry.attributes & kAttributeMask);
     // The times are set on a handle that asks only for attribute writes, so read-only files take
     // them.
-    HANDLE file =
-        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return;
     const FILETIME creation = FileTimeOf(entry.creationTime);
     const FILETIME access = FileTimeOf(entry.lastAccessTime);
     const FILETIME write = FileTimeOf(entry.lastWriteTime);
-    SetFileTime(file, &creation, nullptr, nullptr);
-    SetFileTime(file, nullptr, &access, nullptr);
-    SetFileTime(file, nullptr, nullptr, &write);
-    CloseHandle(file);
+    SetFileTime(file.get(), &creation, nullptr, nullptr);
+    SetFileTime(file.get(), nullptr, &access, nullptr);
+    SetFileTime(file.get(), nullptr, nullptr, &write);
 }
 
 void FailCopy(Job& job) {
@@ -62,18 +61,17 @@ enum class FileCopy { Copied, Skipped, Failed };
 FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& target,
                      int64_t expectedSize, int64_t& added, int64_t addTotal,
                      int64_t& copiedSize) {
-    HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE) {
+    UniqueHandle in(CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) {
         added += expectedSize;
         return FileCopy::Skipped;
     }
     LARGE_INTEGER length{};
-    GetFileSizeEx(in, &length);
-    HANDLE out = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
+    GetFileSizeEx(in.get(), &length);
+    UniqueHandle out(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
         added += length.QuadPart;
         return FileCopy::Skipped;
     }

@@ -1,4 +1,4 @@
-#include "app/app_state_win32.h"
+#include "job/job_end_win32.h"
 #include "job/job_worker_win32.h"
 #include "text/byte_size.h"
 #include "tools/child_process_win32.h"
@@ -46,16 +46,14 @@ bool RunExtraction(Job& job) {
     int64_t used = DriveUsed(root, 0);
     const int64_t target = job.isoSize + used;
 
-    const ChildStart started = StartChild(
+    const ChildProcess extractor = StartChild(
         job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root), L"", kHide | kKeep);
     // Without a process handle (the shell started something) there would be nothing to watch.
-    if (!started || !started.child->process) {
-        CloseChild(started.child);
+    if (!extractor.Process()) {
         FailExtraction(job);
         return false;
     }
-    ChildProcess* extractor = started.child;
-    while (ChildRunning(extractor)) {
+    while (extractor.Running()) {
         used = DriveUsed(root, used);
         if (used < target) {
             job.Report(target, used);
@@ -63,11 +61,10 @@ bool RunExtraction(Job& job) {
             job.Report(used, used);
         }
         // Taking CancelSignal here is the pass's cancellation test.
-        const HANDLE waitFor[] = {App().cancelSignal.get(), extractor->process};
+        const HANDLE waitFor[] = {job.settings.CancelSignal, extractor.Process()};
         if (WaitForMultipleObjects(2, waitFor, FALSE, kPollMilliseconds) == WAIT_OBJECT_0) {
-            KillChild(extractor);
-            WaitForSingleObject(extractor->process, 5000);
-            CloseChild(extractor);
+            extractor.Kill();
+            extractor.WaitForEnd(5000);
             DeleteTempArchiver(job);
             job.Log(L"Process Canceled");
             EndJob(job, L"Process Canceled");
@@ -77,8 +74,7 @@ bool RunExtraction(Job& job) {
     // The archiver's last writes came after the last measurement of the poll.
     used = DriveUsed(root, used);
     DWORD exitCode = 0;
-    const bool ended = ChildExitCode(extractor, exitCode);
-    CloseChild(extractor);
+    const bool ended = extractor.ExitCode(exitCode);
     // A corrupt image, a full drive or a file too large for FAT32 must not end in "DONE".
     if (!ended || exitCode >= kFirstFailingExitCode) {
         FailExtraction(job);

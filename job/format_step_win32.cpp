@@ -1,3 +1,5 @@
+#include "job/disk_tool_run_win32.h"
+#include "job/job_end_win32.h"
 #include "job/job_worker_win32.h"
 #include "tools/folders.h"
 #include "tools/payload_win32.h"

@@ -63,21 +63,15 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!output) return false;
     // Technical listing, in UTF-8 whatever the console's code page.
-    const ChildStart started = StartChildWithOutput(
+    const ChildProcess lister = StartChildWithOutput(
         sevenZipPath, L"l -slt -sccUTF-8 -- \"" + isoPath + L"\"", output.get());
-    if (!started || !started.child->process) {
-        CloseChild(started.child);
-        return false;
-    }
-    ChildProcess* lister = started.child;
+    if (!lister.Process()) return false;
     DWORD exitCode = 0;
-    const bool ended = WaitForSingleObject(lister->process, kListingTimeoutMs) == WAIT_OBJECT_0 &&
-                       ChildExitCode(lister, exitCode);
+    const bool ended = lister.WaitForEnd(kListingTimeoutMs) && lister.ExitCode(exitCode);
     if (!ended) {
-        KillChild(lister);
-        WaitForSingleObject(lister->process, 5000);
+        lister.Kill();
+        lister.WaitForEnd(5000);
     }
-    CloseChild(lister);
     std::string text;
     return ended && exitCode < kFirstFailingExitCode && ReadWhole(output.get(), text) &&
            ParseImageListing(text, listing);

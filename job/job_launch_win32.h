@@ -5,14 +5,21 @@
 #include <string>
 
 #include "job/image_listing.h"
+#include "tools/unique_handle_win32.h"
 
 class RunLog;
 
-// The worker's only channel to the window: step name, status text, total and done.
-using ProgressFunction = void (*)(const std::wstring& step, const std::wstring& text, int64_t total,
-                                  int64_t done);
+// The number of the event that ends every job.
+constexpr int kJobFinishedEvent = 65536;
 
-// What the user-interface thread hands to the worker; written before the thread starts.
+// The worker's channel to the window: step name, status text, total and done, for that window.
+using ProgressFunction = void (*)(HWND window, const std::wstring& step, const std::wstring& text,
+                                  int64_t total, int64_t done);
+// How the worker tells the user-interface thread that the job has ended (DoneEvent).
+using DoneFunction = void (*)(int eventNumber);
+
+// What the user-interface thread hands to the worker, captured when the job is launched; the
+// worker touches nothing of the user-interface thread's but what is here.
 struct JobSettings {
     std::wstring IsoPath;
     std::wstring TargetDrive;
@@ -24,22 +31,14 @@ struct JobSettings {
     int32_t CopyBufferSize = 4096;
     int32_t DoneEvent = 0;
     ProgressFunction Progress = nullptr;
+    DoneFunction Done = nullptr;
+    // Borrowed: the launcher owns these for as long as the process runs.
+    HWND Window = nullptr;
+    HANDLE CancelSignal = nullptr;  // signalled when the user asks the job to stop
+    HANDLE JobLock = nullptr;       // held by the worker for the whole job
     // The image as the check before the format listed it; the read-back goes by it.
     ImageListing Listing;
 };
 
-// Divides the progress bar, starts the taskbar progress and the worker. False when no worker
-// thread could be started.
-bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
-               const std::wstring& fileSystem, const std::wstring& volumeLabel, int8_t grub4Dos,
-               int8_t addFiles, const ImageListing& listing);
-
-// Fills JobSettings and starts WorkerThread with it; the thread handle, or null.
-HANDLE StartWorker(const std::wstring& targetDrive, const std::wstring& isoPath,
-                   const std::wstring& fileSystem, const std::wstring& volumeLabel, int8_t grub4Dos,
-                   int8_t addFiles, const ImageListing& listing, RunLog* logFile,
-                   int32_t doneEvent, ProgressFunction progress);
-
-// The worker's reports, shown in StatusText, JobProgressBar and on the taskbar.
-void ProgressCallback(const std::wstring& step, const std::wstring& text, int64_t total,
-                      int64_t done);
+// Starts WorkerThread, which takes the settings over; the thread's handle, or none.
+UniqueHandle StartWorker(JobSettings settings);

@@ -38,7 +38,7 @@ struct Job {
 
     void Log(const std::wstring& line) const { WriteJobLogLine(line, settings.LogFile); }
     void Report(int64_t total, int64_t done) const {
-        settings.Progress(stepName, stepText, total, done);
+        settings.Progress(settings.Window, stepName, stepText, total, done);
     }
     // Starts a step: its name for the reports and its clock for the duration.
     void Begin(const std::wstring& name) {
@@ -47,24 +47,7 @@ struct Job {
     }
 };
 
-// Every end of a job: the temp tools let go, the final report of 100 of 100, the lock released,
-// the window told.
-void EndJob(Job& job, const std::wstring& finalText);
-// Logs a failure with the step's duration and ends the job with the same text without it.
-void FailJob(Job& job, const std::wstring& text);
-// Runs the disk tool (BooticePath) hidden with these parameters and waits for its end.
-DiskToolRun RunDiskTool(const Job& job, const std::wstring& parameters);
-// Lets the temp copy of the disk tool go and deletes it.
-void DeleteTempBootice(Job& job);
-// Ends the job after a failed disk-tool run: the temp copy of the tool deleted, the text logged
-// with the exit code and the step's duration, and reported without either.
-void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run);
-// Lets the temp copies of 7-Zip go and deletes them.
-void DeleteTempArchiver(Job& job);
-// The user asked to stop (tried without waiting); true when the job has been ended for it.
-bool CancelledAt(Job& job);
-
-// The steps; each returns false when it has ended the job.
+// The steps, in the order the worker runs them; each returns false when it has ended the job.
 bool RunFormatAndBootRecords(Job& job);
 bool RunExtraction(Job& job);
 bool RunAddFiles(Job& job);

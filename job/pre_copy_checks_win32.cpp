@@ -5,15 +5,14 @@
 #include "drives/drive_scan_win32.h"
 #include "drives/volume_disks.h"
 #include "job/pre_copy_checks.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
 // The image's size from a directory listing; false when no file or folder of that path exists.
 bool FindImage(const std::wstring& isoPath, int64_t& size) {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(isoPath.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
+    if (!UniqueFindHandle(FindFirstFileW(isoPath.c_str(), &found))) return false;
     size = (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     return true;
 }

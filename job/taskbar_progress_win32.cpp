@@ -4,12 +4,14 @@
 
 #include "job/taskbar_progress_win32.h"
 
-#include "app/app_state_win32.h"
+#include "tools/unique_handle_win32.h"
 
 namespace {
 
-ITaskbarList3* g_taskbar = nullptr;
-bool g_comStarted = false;
+// Released before COM ends: declared after it, so destroyed first.
+UniqueComInit g_com;
+UniqueComPointer<ITaskbarList3> g_taskbar;
+HWND g_window = nullptr;
 
 }  // namespace
 
@@ -17,32 +19,31 @@ bool TaskbarProgressSupported() {
     return IsWindows7OrGreater();
 }
 
-void StartTaskbarProgress() {
+void StartTaskbarProgress(HWND window) {
     if (!TaskbarProgressSupported()) return;
-    g_comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    g_window = window;
+    g_com.reset(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     void* object = nullptr;
     if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
                                 &object))) {
         return;  // no taskbar progress for this job
     }
-    g_taskbar = static_cast<ITaskbarList3*>(object);
-    g_taskbar->HrInit();
-    g_taskbar->SetProgressValue(App().mainWindow, 0, 100);
-    g_taskbar->SetProgressState(App().mainWindow, TBPF_NORMAL);
+    g_taskbar.reset(static_cast<ITaskbarList3*>(object));
+    g_taskbar.get()->HrInit();
+    g_taskbar.get()->SetProgressValue(g_window, 0, 100);
+    g_taskbar.get()->SetProgressState(g_window, TBPF_NORMAL);
 }
 
 void SetTaskbarValue(int value) {
     if (g_taskbar && TaskbarProgressSupported())
-        g_taskbar->SetProgressValue(App().mainWindow, value, 100);
+        g_taskbar.get()->SetProgressValue(g_window, value, 100);
 }
 
 void StopTaskbarProgress() {
     if (!TaskbarProgressSupported()) return;
     if (g_taskbar) {
-        g_taskbar->SetProgressState(App().mainWindow, TBPF_NOPROGRESS);
-        g_taskbar->Release();
-        g_taskbar = nullptr;
+        g_taskbar.get()->SetProgressState(g_window, TBPF_NOPROGRESS);
+        g_taskbar.reset();
     }
-    if (g_comStarted) CoUninitialize();
-    g_comStarted = false;
+    g_com.reset();
 }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/app_state_win32.h"
+#include "job/job_end_win32.h"
 #include "job/job_worker_win32.h"
 #include "job/read_back.h"
 #include "job/stick_flush_win32.h"
@@ -21,13 +21,8 @@ class UnbufferedStickFiles : public StickFiles {
 public:
     explicit UnbufferedStickFiles(std::wstring root)
         : root_(std::move(root)),
-          block_(static_cast<uint8_t*>(
-              VirtualAlloc(nullptr, kReadBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
-    ~UnbufferedStickFiles() override {
-        if (block_) VirtualFree(block_, 0, MEM_RELEASE);
-    }
-    UnbufferedStickFiles(const UnbufferedStickFiles&) = delete;
-    UnbufferedStickFiles& operator=(const UnbufferedStickFiles&) = delete;
+          memory_(VirtualAlloc(nullptr, kReadBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)),
+          block_(static_cast<uint8_t*>(memory_.get())) {}
 
     bool Open(const std::wstring& path, int64_t& size) override {
         if (!block_) return false;
@@ -57,7 +52,8 @@ public:
 
 private:
     std::wstring root_;
-    uint8_t* block_;
+    UniqueVirtualMemory memory_;
+    uint8_t* block_;  // memory_ as bytes
     UniqueHandle file_;
     size_t held_ = 0, taken_ = 0;
 };
@@ -79,7 +75,8 @@ Fed FeedStream(Job& job, HANDLE stream, ReadBackCheck& check, int64_t before, in
         if (got == 0) return check.Finish() ? Fed::Done : Fed::Differs;
         if (!check.Feed(buffer.data(), got)) return Fed::Differs;
         job.Report(total, before + check.BytesDone());
-        if (WaitForSingleObject(App().cancelSignal.get(), 0) == WAIT_OBJECT_0) return Fed::Cancelled;
+        if (WaitForSingleObject(job.settings.CancelSignal, 0) == WAIT_OBJECT_0)
+            return Fed::Cancelled;
     }
 }
 
@@ -117,33 +114,28 @@ bool RunVerification(Job& job) {
     {
         // The image's side comes from the image itself: 7-Zip streams every file's content, in
         // the listing's order.
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, nullptr, kReadBlock)) {
-            FailVerification(job, job.isoName, L"no pipe for the archiver");
-            return false;
-        }
-        UniqueHandle imageStream(readEnd);
-        ChildStart started;
+        UniqueHandle imageStream;
+        ChildProcess streamer;
         {
-            UniqueHandle writer(writeEnd);
-            started = StartChildWithOutput(job.sevenZipPath,
-                                           L"x -so -- \"" + job.choices.isoPath + L"\"",
-                                           writer.get());
+            UniqueHandle writer;
+            if (!CreatePipe(imageStream.put(), writer.put(), nullptr, kReadBlock)) {
+                FailVerification(job, job.isoName, L"no pipe for the archiver");
+                return false;
+            }
+            streamer = StartChildWithOutput(
+                job.sevenZipPath, L"x -so -- \"" + job.choices.isoPath + L"\"", writer.get());
         }
-        if (!started || !started.child->process) {
-            CloseChild(started.child);
+        if (!streamer.Process()) {
             FailVerification(job, job.isoName, L"the archiver could not be started");
             return false;
         }
-        ChildProcess* streamer = started.child;
         ReadBackCheck check(ImageReadBackItems(listing, replaced), stick);
         const Fed fed = FeedStream(job, imageStream.get(), check, 0, total);
         imageStream.reset();  // an archiver still writing sees its reader gone
-        if (fed != Fed::Done) KillChild(streamer);
-        WaitForSingleObject(streamer->process, 10000);
+        if (fed != Fed::Done) streamer.Kill();
+        streamer.WaitForEnd(10000);
         DWORD exitCode = 0;
-        const bool ended = ChildExitCode(streamer, exitCode);
-        CloseChild(streamer);
+        const bool ended = streamer.ExitCode(exitCode);
         if (fed == Fed::Cancelled) {
             EndCancelled(job);
             return false;

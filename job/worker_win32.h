@@ -1,4 +1,5 @@
 #pragma once
 
-// The job's thread: given the address of JobSettings, copies it and runs the job to its end.
+// The job's thread: takes over the JobSettings it is given (allocated with new) and runs the job
+// to its end.
 unsigned __stdcall WorkerThread(void* settings);

@@ -2,40 +2,23 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 #include "tools/child_command_line.h"
-#include "tools/unique_handle_win32.h"
 
 namespace {
 
-// Every kept record, so that none is lost while a caller holds it.
-std::mutex g_childrenLock;
-std::vector<std::unique_ptr<ChildProcess>> g_children;
-
-ChildStart Finish(HANDLE process, int64_t processId, unsigned flags) {
-    if (process && (flags & kWait)) WaitForSingleObject(process, INFINITE);
-    if (!(flags & kKeep)) {
-        if (process) CloseHandle(process);
-        return {true, nullptr};
-    }
-    auto record = std::make_unique<ChildProcess>();
-    record->process = process;
-    record->processId = processId;
-    record->flags = flags;
-    ChildProcess* child = record.get();
-    std::lock_guard<std::mutex> lock(g_childrenLock);
-    g_children.push_back(std::move(record));
-    return {true, child};
+ChildProcess Finish(HANDLE process, int64_t processId, unsigned flags) {
+    UniqueHandle owned(process);
+    if (owned && (flags & kWait)) WaitForSingleObject(owned.get(), INFINITE);
+    if (!(flags & kKeep)) owned.reset();
+    return ChildProcess(std::move(owned), processId, flags);
 }
 
 }  // namespace
 
-ChildStart StartChild(const std::wstring& program, const std::wstring& parameters,
-                      const std::wstring& workingFolder, unsigned flags) {
+ChildProcess StartChild(const std::wstring& program, const std::wstring& parameters,
+                        const std::wstring& workingFolder, unsigned flags) {
     const bool hide = flags & kHide;
     std::wstring commandLine = ChildCommandLine(program, parameters);
     STARTUPINFOW startup{};
@@ -46,7 +29,7 @@ ChildStart StartChild(const std::wstring& program, const std::wstring& parameter
     PROCESS_INFORMATION info{};
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, creation, nullptr,
                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
-        CloseHandle(info.hThread);
+        UniqueHandle thread(info.hThread);
         return Finish(info.hProcess, info.dwProcessId, flags);
     }
 
@@ -62,22 +45,21 @@ ChildStart StartChild(const std::wstring& program, const std::wstring& parameter
     return Finish(shell.hProcess, -1, flags);
 }
 
-ChildStart StartChild(const std::wstring& program) {
+ChildProcess StartChild(const std::wstring& program) {
     return StartChild(program, L"", L"", kNoFlags);
 }
 
-ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
-                                HANDLE output) {
+ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
+                                  HANDLE output) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     UniqueHandle nothing(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                      nullptr));
-    HANDLE duplicate = nullptr;
-    if (!nothing || !DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(), &duplicate,
-                                     0, TRUE, DUPLICATE_SAME_ACCESS)) {
+    UniqueHandle childOutput;
+    if (!nothing || !DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(),
+                                     childOutput.put(), 0, TRUE, DUPLICATE_SAME_ACCESS)) {
         return {};
     }
-    UniqueHandle childOutput(duplicate);
     // Only these two handles go to the child, not whatever else another thread made inheritable.
     HANDLE passed[] = {childOutput.get(), nothing.get()};
     SIZE_T listSize = 0;
@@ -85,7 +67,7 @@ ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring&
     std::vector<unsigned char> listBytes(listSize);
     auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listBytes.data());
     if (!InitializeProcThreadAttributeList(list, 1, 0, &listSize)) return {};
-    ChildStart started;
+    ChildProcess started;
     if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, passed,
                                   sizeof passed, nullptr, nullptr)) {
         STARTUPINFOEXW startup{};
@@ -100,7 +82,7 @@ ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring&
         if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                            CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
                            &startup.StartupInfo, &info)) {
-            CloseHandle(info.hThread);
+            UniqueHandle thread(info.hThread);
             started = Finish(info.hProcess, info.dwProcessId, kKeep);
         }
     }
@@ -108,28 +90,20 @@ ChildStart StartChildWithOutput(const std::wstring& program, const std::wstring&
     return started;
 }
 
-bool ChildRunning(const ChildProcess* child) {
+bool ChildProcess::Running() const {
     // A wait that fails counts as running, as a wait that times out does.
-    return child && WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0;
+    return process_ && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0;
 }
 
-void KillChild(const ChildProcess* child) {
-    if (child && child->process) TerminateProcess(child->process, 0xFFFFFFFF);
+void ChildProcess::Kill() const {
+    if (process_) TerminateProcess(process_.get(), 0xFFFFFFFF);
 }
 
-bool ChildExitCode(const ChildProcess* child, DWORD& exitCode) {
-    if (!child || !child->process || WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0)
-        return false;
-    return GetExitCodeProcess(child->process, &exitCode) != FALSE;
+bool ChildProcess::WaitForEnd(DWORD milliseconds) const {
+    return process_ && WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-void CloseChild(ChildProcess* child) {
-    if (!child) return;
-    std::lock_guard<std::mutex> lock(g_childrenLock);
-    auto it =
-        std::find_if(g_children.begin(), g_children.end(),
-                     [child](const std::unique_ptr<ChildProcess>& r) { return r.get() == child; });
-    if (it == g_children.end()) return;
-    if (child->process) CloseHandle(child->process);
-    g_children.erase(it);
+bool ChildProcess::ExitCode(DWORD& exitCode) const {
+    if (!WaitForEnd(0)) return false;
+    return GetExitCodeProcess(process_.get(), &exitCode) != FALSE;
 }

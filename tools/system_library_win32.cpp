@@ -11,14 +11,14 @@ void LoadLibrariesFromSystemFolderOnly() {
     if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
 }
 
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+UniqueModule LoadSystemLibrary(const wchar_t* name) {
+    UniqueModule module(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     // Without the loader update the flag is refused as an invalid parameter; the full path in the
     // system folder then does the same.
     if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
     wchar_t folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
+    if (length == 0 || length >= MAX_PATH) return {};
     const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "tools/unique_handle_win32.h"
+
 // Libraries are looked for in the system folder alone from here on: an elevated program started
 // from a Downloads folder must not load a DLL that someone placed beside it. The first thing each
 // of our programs does. Windows before 8 without its loader update lacks the call; there the
@@ -8,8 +10,8 @@
 // system folder.
 void LoadLibrariesFromSystemFolderOnly();
 
-// A system DLL by its file name, from the system folder only; null when it cannot be loaded.
-HMODULE LoadSystemLibrary(const wchar_t* name);
+// A system DLL by its file name, from the system folder only; none when it cannot be loaded.
+UniqueModule LoadSystemLibrary(const wchar_t* name);
 
 // A system DLL that the program calls into without importing it, so that the loader never looks
 // for it beside the program before LoadLibrariesFromSystemFolderOnly has run. Kept loaded for as
@@ -17,19 +19,15 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 class SystemLibrary {
   public:
     explicit SystemLibrary(const wchar_t* name) : module_(LoadSystemLibrary(name)) {}
-    SystemLibrary(const SystemLibrary&) = delete;
-    SystemLibrary& operator=(const SystemLibrary&) = delete;
-    ~SystemLibrary() {
-        if (module_) FreeLibrary(module_);
-    }
 
     // The named function as the given pointer type, or null.
     template <typename Function>
     Function Get(const char* name) const {
         if (!module_) return nullptr;
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return reinterpret_cast<Function>(
+            reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     }
 
   private:
-    HMODULE module_ = nullptr;
+    UniqueModule module_;
 };

@@ -2,7 +2,7 @@
 // into LabelField, and the log line per drive in debug mode.
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 #include "text/byte_size.h"
 

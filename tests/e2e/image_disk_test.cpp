@@ -4,7 +4,7 @@
 // program's test build reads in place of the system's answer.
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

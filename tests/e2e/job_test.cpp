@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
 

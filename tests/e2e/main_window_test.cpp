@@ -2,7 +2,7 @@
 // the add-files folder of the working folder decides.
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

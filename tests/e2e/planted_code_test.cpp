@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
 

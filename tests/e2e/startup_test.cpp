@@ -3,7 +3,7 @@
 
 #include <regex>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

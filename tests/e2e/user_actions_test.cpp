@@ -2,7 +2,7 @@
 // the checks before a job, the format warning, a (diskless) job and the return to idle.
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <regex>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 
 namespace harness {
 

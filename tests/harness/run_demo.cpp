@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;

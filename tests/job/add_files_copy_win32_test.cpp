@@ -24,14 +24,15 @@ std::vector<int64_t> CopyInChunks(size_t size, std::string& copied) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7);
     WriteWholeFile(from, bytes);
-    HANDLE source = CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE target = CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                0, nullptr);
+    UniqueHandle source(
+        CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr));
     std::vector<int64_t> results;
     for (int64_t r = 1; r > 0 && results.size() < 10;)
         results.push_back(r = CopyChunk(source, target, 4096));
-    EXPECT_EQ(source, nullptr) << "closed after the last chunk";
-    EXPECT_EQ(target, nullptr);
+    EXPECT_FALSE(source) << "closed after the last chunk";
+    EXPECT_FALSE(target);
     copied = ReadWholeFile(to);
     EXPECT_EQ(copied, bytes);
     return results;
@@ -49,12 +50,14 @@ TEST(CopyChunk, AWriteThatFailsIsReported) {
     const std::wstring from = TempTestPath(L"from.bin"), to = TempTestPath(L"to.bin");
     WriteWholeFile(from, std::string(9000, 'f'));
     WriteWholeFile(to, "");
-    HANDLE source = CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    UniqueHandle source(
+        CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     // A target the copy may not write to stands for a full or pulled drive.
-    HANDLE target = CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    UniqueHandle target(
+        CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_EQ(CopyChunk(source, target, 4096), kChunkFailed);
-    EXPECT_EQ(source, nullptr);
-    EXPECT_EQ(target, nullptr);
+    EXPECT_FALSE(source);
+    EXPECT_FALSE(target);
 }
 
 }  // namespace

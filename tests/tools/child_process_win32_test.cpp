@@ -14,30 +14,29 @@ std::wstring Helper() {
 }
 
 TEST(StartChild, WaitsHiddenAndKeepsTheRecord) {
-    const ChildStart start = StartChild(Helper(), L"sleep 300 exit 7", L"", kWait | kHide | kKeep);
+    const ChildProcess start =
+        StartChild(Helper(), L"sleep 300 exit 7", L"", kWait | kHide | kKeep);
     ASSERT_TRUE(start);
-    ASSERT_NE(start.child, nullptr);
-    EXPECT_FALSE(ChildRunning(start.child)) << "a child started with Wait has ended";
+    ASSERT_NE(start.Process(), nullptr);
+    EXPECT_FALSE(start.Running()) << "a child started with Wait has ended";
     DWORD code = 0;
-    EXPECT_TRUE(ChildExitCode(start.child, code));
+    EXPECT_TRUE(start.ExitCode(code));
     EXPECT_EQ(code, 7u);
-    EXPECT_GT(start.child->processId, 0);
-    EXPECT_EQ(start.child->flags, unsigned(kWait | kHide | kKeep));
-    CloseChild(start.child);
+    EXPECT_GT(start.ProcessId(), 0);
+    EXPECT_EQ(start.Flags(), unsigned(kWait | kHide | kKeep));
 }
 
 TEST(StartChild, KillEndsARunningChildWithMinusOne) {
-    const ChildStart start = StartChild(Helper(), L"sleep 60000", L"", kHide | kKeep);
+    const ChildProcess start = StartChild(Helper(), L"sleep 60000", L"", kHide | kKeep);
     ASSERT_TRUE(start);
-    EXPECT_TRUE(ChildRunning(start.child));
+    EXPECT_TRUE(start.Running());
     DWORD code = 0;
-    EXPECT_FALSE(ChildExitCode(start.child, code)) << "no exit code while it runs";
-    KillChild(start.child);
-    ASSERT_EQ(WaitForSingleObject(start.child->process, 10000), WAIT_OBJECT_0);
-    EXPECT_FALSE(ChildRunning(start.child));
-    EXPECT_TRUE(ChildExitCode(start.child, code));
+    EXPECT_FALSE(start.ExitCode(code)) << "no exit code while it runs";
+    start.Kill();
+    ASSERT_EQ(WaitForSingleObject(start.Process(), 10000), WAIT_OBJECT_0);
+    EXPECT_FALSE(start.Running());
+    EXPECT_TRUE(start.ExitCode(code));
     EXPECT_EQ(code, 0xFFFFFFFFu);
-    CloseChild(start.child);
 }
 
 TEST(StartChild, WorkingFolderAndItsAbsence) {
@@ -61,19 +60,17 @@ TEST(StartChild, MissingProgramFailsAndAFolderOpensInTheShell) {
     EXPECT_FALSE(StartChild(TempTestPath(L"no-such-program.exe")));
     const std::wstring folder = TempTestPath(L"to-open");
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const ChildStart opened = StartChild(folder + L"\\", L"", L"", kKeep);
+    const ChildProcess opened = StartChild(folder + L"\\", L"", L"", kKeep);
     ASSERT_TRUE(opened);
-    ASSERT_NE(opened.child, nullptr);
-    EXPECT_EQ(opened.child->processId, -1) << "started by the shell";
+    EXPECT_EQ(opened.ProcessId(), -1) << "started by the shell";
     // The file manager the shell started would outlive the test and hold its output open.
-    if (opened.child->process) TerminateProcess(opened.child->process, 0);
-    CloseChild(opened.child);
+    if (opened.Process()) TerminateProcess(opened.Process(), 0);
 }
 
 TEST(StartChild, WithoutKeepOnlyTellsSuccess) {
-    const ChildStart start = StartChild(Helper(), L"exit 3", L"", kWait | kHide);
+    const ChildProcess start = StartChild(Helper(), L"exit 3", L"", kWait | kHide);
     EXPECT_TRUE(start);
-    EXPECT_EQ(start.child, nullptr);
+    EXPECT_EQ(start.Process(), nullptr);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <regex>
 
-#include "app/control_ids.h"
+#include "res/control_ids.h"
 #include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
 #include "text/byte_size.h"

@@ -1,21 +1,20 @@
 #include <windows.h>
 
-#include "drives/drive_list_win32.h"
+#include "app/drive_list_win32.h"
 
 #include "app/app_state_win32.h"
-#include "app/control_ids.h"
 #include "app/run_log_win32.h"
 #include "drives/drive_entry.h"
 #include "drives/drive_scan_win32.h"
+#include "res/control_ids.h"
 
 void RebuildDriveList() {
     AppState& app = App();
     HWND list = GetDlgItem(app.mainWindow, kDriveList);
-    app.driveTable.clear();
     app.driveRows.clear();
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
 
-    ScanDrives();
+    app.driveTable = ScanDrives(ProcessLog() != nullptr);
 
     for (const std::wstring& entry : app.driveTable) {
         WriteLogLine(DriveLogLine(entry));

@@ -1,0 +1,60 @@
+#include "app/job_start_win32.h"
+
+#include <commctrl.h>
+
+#include "app/app_state_win32.h"
+#include "app/event_window_win32.h"
+#include "app/run_log_win32.h"
+#include "job/add_files_size.h"
+#include "job/job_launch_win32.h"
+#include "job/progress.h"
+#include "job/taskbar_progress_win32.h"
+#include "res/control_ids.h"
+#include "tools/path_size.h"
+
+namespace {
+
+// Written by LaunchJob before the worker starts; read by ProgressCallback on the worker.
+ProgressShares g_shares;
+// Touched only by ProgressCallback, on the worker thread; kept from one job to the next.
+ProgressMemory g_progressMemory;
+
+}  // namespace
+
+bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
+               const std::wstring& fileSystem, const std::wstring& volumeLabel, int8_t grub4Dos,
+               int8_t addFiles, const ImageListing& listing) {
+    AppState& app = App();
+    const int64_t addSize = addFiles ? CountAddFilesBytes(AddFilesFolder(), L"*.*") : 0;
+    const int64_t isoSize = PathSize(isoPath);
+    g_shares = ComputeShares(isoSize > 0 ? isoSize : 0, addSize);
+    StartTaskbarProgress(app.mainWindow);
+    JobSettings settings;
+    settings.IsoPath = isoPath;
+    settings.TargetDrive = targetDrive;
+    settings.FileSystem = fileSystem;
+    settings.VolumeLabel = volumeLabel;
+    settings.Grub4DosMode = grub4Dos;
+    settings.AddFiles = addFiles;
+    settings.LogFile = ProcessLog();
+    settings.CopyBufferSize = 4096;
+    settings.DoneEvent = kJobFinishedEvent;
+    settings.Progress = ProgressCallback;
+    settings.Done = PostJobEvent;
+    settings.Window = app.mainWindow;
+    settings.CancelSignal = app.cancelSignal.get();
+    settings.JobLock = app.jobLock.get();
+    settings.Listing = listing;
+    app.workerThread = StartWorker(std::move(settings));
+    return static_cast<bool>(app.workerThread);
+}
+
+void ProgressCallback(HWND window, const std::wstring& step, const std::wstring& text,
+                      int64_t total, int64_t done) {
+    const ProgressUpdate update =
+        ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
+    // Sent, not posted: the worker goes on once the window has taken the change.
+    if (update.setText) SetDlgItemTextW(window, kStatusText, update.text.c_str());
+    if (update.setBar) SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, update.bar, 0);
+    if (TaskbarProgressSupported()) PostTaskbarValue(update.taskbar);
+}

@@ -1,0 +1,46 @@
+#include "job/job_end_win32.h"
+
+#include <windows.h>
+
+#include "tools/folders.h"
+
+void EndJob(Job& job, const std::wstring& finalText) {
+    // The window deletes what is left of the temp tools once told, so nothing may hold them then.
+    job.heldBootice.Release();
+    job.heldSevenZip.Release();
+    job.heldSevenZipLib.Release();
+    job.stepText = finalText;
+    job.Report(100, 100);
+    ReleaseMutex(job.settings.JobLock);
+    job.settings.Done(job.settings.DoneEvent);
+}
+
+void FailJob(Job& job, const std::wstring& text) {
+    job.Log(text + L"  - " + FormatDuration(job.stepStart));
+    EndJob(job, text);
+}
+
+void DeleteTempBootice(Job& job) {
+    job.heldBootice.Release();
+    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+}
+
+void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
+    DeleteTempBootice(job);
+    job.Log(DiskToolFailureLine(text, run, FormatDuration(job.stepStart)));
+    EndJob(job, text);
+}
+
+void DeleteTempArchiver(Job& job) {
+    job.heldSevenZip.Release();
+    job.heldSevenZipLib.Release();
+    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
+    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+}
+
+bool CancelledAt(Job& job) {
+    if (WaitForSingleObject(job.settings.CancelSignal, 0) != WAIT_OBJECT_0) return false;
+    job.Log(L"Process Canceled");
+    EndJob(job, L"Process Canceled");
+    return true;
+}
