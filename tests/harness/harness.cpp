@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/harness/png_writer.h"
+#include "tests/support/wine_mount_manager.h"
 
 namespace harness {
 
@@ -248,20 +249,6 @@ bool SaveScreenshot(const std::wstring& pngPath) {
 
 namespace {
 
-// Wine's mount manager request that winecfg uses to map a drive letter to a Unix folder.
-struct MountManagerUnixDrive {
-    ULONG size;
-    ULONG type;
-    ULONG fsType;
-    DWORD serial;
-    ULONGLONG unixDevice;
-    WCHAR letter;
-    USHORT mountPointOffset;
-    USHORT deviceOffset;
-    USHORT labelOffset;
-};
-constexpr DWORD kDefineUnixDrive =
-    CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
 std::string UnixPathOf(const std::wstring& windowsPath) {
     using UnixName = char*(CDECL*)(LPCWSTR);
@@ -284,18 +271,18 @@ bool DefineUnixDrive(wchar_t letter, UINT driveType, const std::string& unixFold
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (manager == INVALID_HANDLE_VALUE) return false;
     std::string request(
-        sizeof(MountManagerUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
-    auto* drive = reinterpret_cast<MountManagerUnixDrive*>(request.data());
+        sizeof(WineUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
+    auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
     drive->size = static_cast<ULONG>(request.size());
     drive->type = driveType;
     drive->letter = static_cast<WCHAR>(towlower(letter));
     if (!unixFolder.empty()) {
-        drive->mountPointOffset = sizeof(MountManagerUnixDrive);
-        request.replace(sizeof(MountManagerUnixDrive), unixFolder.size(), unixFolder);
+        drive->mountPointOffset = sizeof(WineUnixDrive);
+        request.replace(sizeof(WineUnixDrive), unixFolder.size(), unixFolder);
     }
     DWORD returned = 0;
     const BOOL ok =
-        DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+        DeviceIoControl(manager, kWineDefineUnixDrive, request.data(),
                         static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
     CloseHandle(manager);
     return ok != FALSE;

@@ -13,6 +13,7 @@
 #include "disk/ntfs_format_win32.h"
 #include "tests/support/stick_handshake_win32.h"
 #include "text/utf8_text.h"
+#include "tests/support/wine_mount_manager.h"
 #include "tools/unique_handle_win32.h"
 
 namespace {
@@ -20,21 +21,6 @@ namespace {
 // mkntfs --quick on a small stick takes a second or two; the margin is for a busy machine.
 constexpr ULONGLONG kFormatTimeoutMs = 120000;
 
-// Wine's mount manager requests that winecfg uses: what a drive letter maps to, and mapping it.
-struct UnixDrive {
-    ULONG size;
-    ULONG type;
-    ULONG fsType;
-    DWORD serial;
-    ULONGLONG unixDevice;
-    WCHAR letter;
-    USHORT mountPointOffset;
-    USHORT deviceOffset;
-    USHORT labelOffset;
-};
-constexpr DWORD kDefineUnixDrive =
-    CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-constexpr DWORD kQueryUnixDrive = CTL_CODE(0x6d, 33, METHOD_BUFFERED, FILE_READ_ACCESS);
 
 std::string TextAt(const std::string& reply, USHORT offset) {
     if (offset == 0 || offset >= reply.size()) return {};
@@ -49,25 +35,25 @@ bool RedefineDrive(wchar_t letter) {
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                      nullptr));
     if (!manager) return false;
-    UnixDrive query{};
+    WineUnixDrive query{};
     query.size = sizeof query;
     query.letter = static_cast<WCHAR>(letter | 0x20);
     std::string reply(4096, '\0');
     DWORD returned = 0;
-    if (!DeviceIoControl(manager.get(), kQueryUnixDrive, &query, sizeof query, reply.data(),
+    if (!DeviceIoControl(manager.get(), kWineQueryUnixDrive, &query, sizeof query, reply.data(),
                          static_cast<DWORD>(reply.size()), &returned, nullptr) ||
-        returned < sizeof(UnixDrive)) {
+        returned < sizeof(WineUnixDrive)) {
         return false;
     }
     reply.resize(returned);
-    UnixDrive current{};
+    WineUnixDrive current{};
     memcpy(&current, reply.data(), sizeof current);
     const std::string mountPoint = TextAt(reply, current.mountPointOffset);
     const std::string device = TextAt(reply, current.deviceOffset);
     if (mountPoint.empty() || device.empty()) return false;
 
-    std::string request(sizeof(UnixDrive), '\0');
-    UnixDrive define{};
+    std::string request(sizeof(WineUnixDrive), '\0');
+    WineUnixDrive define{};
     define.type = current.type;
     define.letter = query.letter;
     define.mountPointOffset = static_cast<USHORT>(request.size());
@@ -76,7 +62,7 @@ bool RedefineDrive(wchar_t letter) {
     request += device + '\0';
     define.size = static_cast<ULONG>(request.size());
     memcpy(request.data(), &define, sizeof define);
-    return DeviceIoControl(manager.get(), kDefineUnixDrive, request.data(),
+    return DeviceIoControl(manager.get(), kWineDefineUnixDrive, request.data(),
                            static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
 }
 
