@@ -1,6 +1,7 @@
 # Whole jobs on a real stick: a disk image on a loop device whose volume Wine sees as E:, formatted
 # by the disk tool's stick build during the job, then checked and booted in QEMU. They need root,
-# the disk tool's Linux build and the stand-in loader's source; they map drive letters.
+# the disk tool's Linux build and the stand-in loader's source; they map drive letters in a prefix of
+# their own, so they run one at a time but beside the other tests that map drives.
 tarnvik_test_program(real_stick_tests tests/e2e/real_stick/real_stick_test.cpp)
 target_link_libraries(real_stick_tests PRIVATE tarnvik_harness tarnvik_core)
 add_dependencies(real_stick_tests TarnvikTestBuild TarnvikDiskStickBuild)
@@ -15,6 +16,6 @@ foreach(scenario IN ITEMS bcd-fat32 grub4dos-root grub4dos-boot third-party file
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/real_stick/real_stick_test.sh
                      ${scenario} ${CMAKE_BINARY_DIR} ${TARNVIK_HOST_DISK_TOOL})
     set_tests_properties(real_stick.${scenario} PROPERTIES
-                         RESOURCE_LOCK wine-drive-letters SKIP_RETURN_CODE 77 TIMEOUT 1200
+                         RESOURCE_LOCK wine-stick-prefix SKIP_RETURN_CODE 77 TIMEOUT 1200
                          LABELS real-stick)
 endforeach()
