@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "app/app_state_win32.h"
 #include "app/command_line.h"
 #include "app/window_parts_win32.h"
@@ -95,10 +97,59 @@ LRESULT CALLBACK GroupProc(HWND group, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(group, message, wParam, lParam);
 }
 
-HWND Add(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
-         int h, int id, DWORD exStyle = 0) {
-    return AddControl(parent, cls, text, style, x, y, w, h, id, App().controlFont.get(), exStyle);
-}
+// One control of the window; container 0 is the window itself, otherwise a group's id.
+struct ControlSpec {
+    int id;
+    const wchar_t* controlClass;
+    const wchar_t* text;
+    DWORD style;
+    int x, y, w, h;
+    int container;
+    DWORD exStyle;
+};
+
+constexpr int kOnWindow = 0;
+
+const ControlSpec kControls[] = {
+    {kDriveList, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5, 10, 290, 200,
+     kOnWindow, 0},
+    {kRefreshButton, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20,
+     kOnWindow, 0},
+    {kWarningText, WC_STATICW, L"***  All Files on the disk will be deleted  ***", SS_CENTER, 5,
+     36, 360, 15, kOnWindow, 0},
+    {kIsoField, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kOnWindow,
+     WS_EX_CLIENTEDGE},
+    {kIsoButton, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kOnWindow, 0},
+    {kFileSystemCaption, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kOnWindow, 0},
+    {kFileSystemGroup, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kOnWindow,
+     WS_EX_CONTROLPARENT},
+    {kFat32Option, WC_BUTTONW, L"FAT32 (Default)", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10,
+     0, 100, 20, kFileSystemGroup, 0},
+    {kNtfsOption, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kFileSystemGroup, 0},
+    {kLabelCaption, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kOnWindow, 0},
+    {kLabelField, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kOnWindow,
+     WS_EX_CLIENTEDGE},
+    {kBootCaption, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kOnWindow, 0},
+    {kBootGroup, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kOnWindow, WS_EX_CONTROLPARENT},
+    {kStandardBootOption, WC_BUTTONW, L"Standard (BCD)", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
+     10, 0, 110, 20, kBootGroup, 0},
+    {kGrub4DosOption, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0, 155, 20,
+     kBootGroup, 0},
+    {kAddFilesGroup, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kOnWindow, WS_EX_CONTROLPARENT},
+    {kAddFilesCheck, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20, kAddFilesGroup,
+     0},
+    {kAddFilesCaption, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kOnWindow,
+     0},
+    {kAddFilesFolderIcon, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20, kOnWindow, 0},
+    {kAboutIcon, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kOnWindow, 0},
+    {kCopyButton, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170, 360,
+     35, kOnWindow, 0},
+    // BackButton covers the right end of the status line: the line never paints over it.
+    {kStatusText, WC_STATICW, L"", WS_CLIPSIBLINGS, 5, 170, 360, 15, kOnWindow, 0},
+    {kJobProgressBar, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kOnWindow, 0},
+    {kBackButton, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS, 325, 168, 40,
+     15, kOnWindow, 0},
+};
 
 void SetFont(HWND control, HFONT font) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -170,70 +221,49 @@ void CreateMainWindow(int x, int y) {
     app.mainWindow = w;
     if (!w) return;
 
-    HWND driveList = Add(w, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5, 10,
-                         290, 200, kDriveList);
-    SetClosedHeight(driveList, 20);
-    Add(w, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kRefreshButton);
-    HWND warning = Add(w, WC_STATICW, L"***  All Files on the disk will be deleted  ***", SS_CENTER,
-                       5, 36, 360, 15, kWarningText);
-    SetFont(warning, app.smallFont.get());
-    Add(w, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kIsoField,
-        WS_EX_CLIENTEDGE);
-    Add(w, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kIsoButton);
+    // Created in table order, which is also the z-order and the tab order.
+    HWND created[std::size(kControls)] = {};
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlSpec& c = kControls[i];
+        HWND parent = w;
+        for (size_t j = 0; j < i && c.container != kOnWindow; ++j) {
+            if (kControls[j].id == c.container) parent = created[j];
+        }
+        created[i] = AddControl(parent, c.controlClass, c.text, c.style, c.x, c.y, c.w, c.h, c.id,
+                                app.controlFont.get(), c.exStyle);
+    }
+    auto control = [&](int id) -> HWND {
+        for (size_t i = 0; i < std::size(kControls); ++i) {
+            if (kControls[i].id == id) return created[i];
+        }
+        return nullptr;
+    };
 
-    Add(w, WC_STATICW, L"File System", 0, 5, 88, 65, 15, kFileSystemCaption);
-    HWND fileSystems =
-        Add(w, kGroupClass, L"", WS_BORDER, 70, 85, 165, 20, kFileSystemGroup, WS_EX_CONTROLPARENT);
-    HWND fat32 = Add(fileSystems, WC_BUTTONW, L"FAT32 (Default)",
-                     BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0, 100, 20, kFat32Option);
-    Check(fat32, true);
-    Add(fileSystems, WC_BUTTONW, L"NTFS", BS_AUTORADIOBUTTON, 110, 0, 55, 20, kNtfsOption);
-
-    Add(w, WC_STATICW, L"Label", 0, 240, 88, 37, 15, kLabelCaption);
-    Add(w, WC_EDITW, L"MyUSB", ES_AUTOHSCROLL | WS_TABSTOP, 277, 85, 88, 20, kLabelField,
-        WS_EX_CLIENTEDGE);
-
-    Add(w, WC_STATICW, L"Boot manager", 0, 5, 118, 80, 15, kBootCaption);
-    HWND boots =
-        Add(w, kGroupClass, L"", WS_BORDER, 85, 115, 280, 20, kBootGroup, WS_EX_CONTROLPARENT);
-    HWND standard =
-        Add(boots, WC_BUTTONW, L"Standard (BCD)", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 0,
-            110, 20, kStandardBootOption);
-    HWND grub = Add(boots, WC_BUTTONW, L"Grub4Dos (If detected)", BS_AUTORADIOBUTTON, 120, 0, 155,
-                    20, kGrub4DosOption);
+    SetClosedHeight(control(kDriveList), 20);
+    SetFont(control(kWarningText), app.smallFont.get());
+    Check(control(kFat32Option), true);
     const bool grubWaiting = Grub4DosLoaderWaiting();
-    Check(standard, !grubWaiting);
-    Check(grub, grubWaiting);
-
-    HWND addFiles =
-        Add(w, kGroupClass, L"", WS_BORDER, 5, 141, 20, 20, kAddFilesGroup, WS_EX_CONTROLPARENT);
-    HWND addCheck =
-        Add(addFiles, WC_BUTTONW, L"", BS_AUTOCHECKBOX | WS_TABSTOP, 2, 0, 17, 20, kAddFilesCheck);
-    Check(addCheck, CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
-    Add(w, WC_STATICW, L"Add files to USB root From", 0, 30, 144, 150, 15, kAddFilesCaption);
+    Check(control(kStandardBootOption), !grubWaiting);
+    Check(control(kGrub4DosOption), grubWaiting);
+    Check(control(kAddFilesCheck), CountAddFilesBytes(AddFilesFolder(), L"*.*") > 0);
 
     g_images.folder.reset(LoadImageIcon(IDI_ADD_FILES_FOLDER, 20));
     g_images.about.reset(LoadImageIcon(IDI_ABOUT, 16));
-    HWND folderIcon =
-        Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 180, 141, 20, 20, kAddFilesFolderIcon);
-    SendMessageW(folderIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.folder.get()), 0);
-    HWND aboutIcon = Add(w, WC_STATICW, L"", SS_ICON | SS_NOTIFY, 349, 144, 16, 16, kAboutIcon);
-    SendMessageW(aboutIcon, STM_SETICON, reinterpret_cast<WPARAM>(g_images.about.get()), 0);
+    SendMessageW(control(kAddFilesFolderIcon), STM_SETICON,
+                 reinterpret_cast<WPARAM>(g_images.folder.get()), 0);
+    SendMessageW(control(kAboutIcon), STM_SETICON, reinterpret_cast<WPARAM>(g_images.about.get()),
+                 0);
 
-    HWND copy = Add(w, WC_BUTTONW, L"Copy ISO to USB drive", BS_DEFPUSHBUTTON | WS_TABSTOP, 5, 170,
-                    360, 35, kCopyButton);
-    // BackButton covers the right end of the status line: the line never paints over it.
-    HWND status = Add(w, WC_STATICW, L"", WS_CLIPSIBLINGS, 5, 170, 360, 15, kStatusText);
-    ShowWindow(status, SW_HIDE);
-    HWND progress = Add(w, PROGRESS_CLASSW, L"", 0, 5, 188, 360, 10, kJobProgressBar);
+    ShowWindow(control(kStatusText), SW_HIDE);
+    HWND progress = control(kJobProgressBar);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     ShowWindow(progress, SW_HIDE);
-    HWND back = Add(w, WC_BUTTONW, L"Back", BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS, 325, 168,
-                    40, 15, kBackButton);
+    HWND back = control(kBackButton);
     // Above the status line in the z-order, so that it is drawn over it and takes the clicks;
     // right after CopyButton, so that the tab order is unchanged.
-    SetWindowPos(back, copy, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(back, control(kCopyButton), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(back, SW_HIDE);
 
     ShowWindow(w, SW_SHOWNORMAL);
