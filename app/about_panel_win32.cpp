@@ -48,16 +48,9 @@ LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 bool RegisterAboutPanelClass(HINSTANCE instance) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = AboutWindowProc;
-    cls.hInstance = instance;
-    cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
-                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = AboutBrush();
-    cls.lpszClassName = kAboutClass;
-    return RegisterClassExW(&cls) != 0;
+    HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
+                                               0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    return RegisterWindowClass(instance, kAboutClass, AboutWindowProc, AboutBrush(), icon);
 }
 
 void OpenAboutPanel(int x, int y) {

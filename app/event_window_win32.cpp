@@ -4,6 +4,7 @@
 
 #include "app/dispatcher_win32.h"
 #include "app/message_window_win32.h"
+#include "app/window_parts_win32.h"
 #include "job/job_launch_win32.h"
 #include "job/taskbar_progress_win32.h"
 
@@ -37,12 +38,7 @@ LRESULT CALLBACK EventWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 bool CreateEventWindow(HINSTANCE instance) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = EventWindowProc;
-    cls.hInstance = instance;
-    cls.lpszClassName = kEventClass;
-    RegisterClassExW(&cls);
+    if (!RegisterWindowClass(instance, kEventClass, EventWindowProc)) return false;
     g_eventWindow = CreateMessageWindow(kEventClass, instance);
     return g_eventWindow != nullptr;
 }

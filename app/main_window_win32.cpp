@@ -190,28 +190,14 @@ bool Grub4DosLoaderWaiting() {
 }  // namespace
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = MainWindowProc;
-    cls.hInstance = instance;
-    cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
-                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    cls.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = MainBrush();
-    cls.lpszClassName = kMainClass;
-    if (!RegisterClassExW(&cls)) return false;
-
-    WNDCLASSEXW group{};
-    group.cbSize = sizeof group;
-    group.lpfnWndProc = GroupProc;
-    group.hInstance = instance;
-    group.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    group.hbrBackground = MainBrush();
-    group.lpszClassName = kGroupClass;
-    return RegisterClassExW(&group) != 0;
+    HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK), IMAGE_ICON,
+                                               0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    HICON smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNVIK),
+                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                    GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    return RegisterWindowClass(instance, kMainClass, MainWindowProc, MainBrush(), icon,
+                               smallIcon) &&
+           RegisterWindowClass(instance, kGroupClass, GroupProc, MainBrush());
 }
 
 void CreateMainWindow(int x, int y) {

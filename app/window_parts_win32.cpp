@@ -18,6 +18,20 @@ HWND CreateFixedWindow(const wchar_t* windowClass, int x, int y) {
                            App().instance, nullptr);
 }
 
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
+                         HBRUSH background, HICON icon, HICON smallIcon) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = procedure;
+    cls.hInstance = instance;
+    cls.hIcon = icon;
+    cls.hIconSm = smallIcon;
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = background;
+    cls.lpszClassName = name;
+    return RegisterClassExW(&cls) != 0;
+}
+
 HWND AddControl(HWND parent, const wchar_t* controlClass, const wchar_t* text, DWORD style, int x,
                 int y, int w, int h, int id, HFONT font, DWORD exStyle) {
     HWND control = CreateWindowExW(exStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
