@@ -30,11 +30,8 @@ void FailExtraction(Job& job) {
 }  // namespace
 
 bool RunExtraction(Job& job) {
-    const std::wstring installError = PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
-                                                      job.heldSevenZip, job.heldSevenZipLib);
-    if (!installError.empty()) {
-        job.Log(installError);
-        EndJob(job, installError);
+    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
+                                            job.heldSevenZip, job.heldSevenZipLib))) {
         return false;
     }
     job.Begin(L"Copy");

@@ -6,12 +6,7 @@
 
 bool RunFormatAndBootRecords(Job& job) {
     job.Begin(L"Format");
-    const std::wstring installError = PrepareBootice(job.booticePath, job.heldBootice);
-    if (!installError.empty()) {
-        job.Log(installError);
-        EndJob(job, installError);
-        return false;
-    }
+    if (EndedAtInstall(job, PrepareBootice(job.booticePath, job.heldBootice))) return false;
     job.stepText = L"Formatting USB device " + job.choices.targetDrive;
     job.Log(job.stepText);
     job.Report(100, 1);

@@ -36,12 +36,7 @@ void RunGrub4DosAndFinish(Job& job) {
         job.Log(grub4Dos ? L"Grub4Dos detected" : L"Grub4Dos not detected");
     }
     if (grub4Dos) {
-        const std::wstring installError = PrepareBootice(job.booticePath, job.heldBootice);
-        if (!installError.empty()) {
-            job.Log(installError);
-            EndJob(job, installError);
-            return;
-        }
+        if (EndedAtInstall(job, PrepareBootice(job.booticePath, job.heldBootice))) return;
         job.Log(L"Write Grub4Dos in Partition Boot Record");
         const DiskToolRun run = RunDiskTool(job, BooticeGrub4DosParameters(job.driveLetter));
         if (!run.Succeeded()) {

@@ -20,6 +20,13 @@ void FailJob(Job& job, const std::wstring& text) {
     EndJob(job, text);
 }
 
+bool EndedAtInstall(Job& job, const std::wstring& installError) {
+    if (installError.empty()) return false;
+    job.Log(installError);
+    EndJob(job, installError);
+    return true;
+}
+
 void DeleteTempBootice(Job& job) {
     job.heldBootice.Release();
     DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");

@@ -9,6 +9,9 @@
 void EndJob(Job& job, const std::wstring& finalText);
 // Logs a failure with the step's duration and ends the job with the same text without it.
 void FailJob(Job& job, const std::wstring& text);
+// A tool could not be installed (the error text is not empty): the text logged and the job
+// ended with it. True when the job has been ended.
+[[nodiscard]] bool EndedAtInstall(Job& job, const std::wstring& installError);
 // Lets the temp copy of the disk tool go and deletes it.
 void DeleteTempBootice(Job& job);
 // Ends the job after a failed disk-tool run: the temp copy of the tool deleted, the text logged
