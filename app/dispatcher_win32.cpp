@@ -139,7 +139,7 @@ void OnCopyButton() {
     if (!CheckImageBeforeFormat(app.isoPath, app.targetDrive, fileSystem, listing)) return;
     if (AskYesNo(FormatWarningText(row, fileSystem, label)) != IDYES) return;
 
-    ShowJobState(true);
+    ShowMainWindowState(MainWindowState::JobRunning);
     app.jobRunning = true;
     if (!LaunchJob(app.targetDrive, app.isoPath, fileSystem, label, grub4Dos, addFiles,
                    listing)) {
@@ -152,7 +152,7 @@ void OnCopyButton() {
 }
 
 void OnBackButton() {
-    ShowJobState(false);
+    ShowMainWindowState(MainWindowState::Choosing);
     StopWorker();
 }
 

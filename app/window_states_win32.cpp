@@ -28,7 +28,8 @@ void Show(int id, bool shown) {
 }  // namespace
 
 // The two states mirror each other: choices off and the job's status shown, or the reverse.
-void ShowJobState(bool running) {
+void ShowMainWindowState(MainWindowState state) {
+    const bool running = state == MainWindowState::JobRunning;
     HWND window = App().mainWindow;
     for (int id : kChoiceControls) Enable(GetDlgItem(window, id), !running);
     Show(kCopyButton, !running);

@@ -1,4 +1,6 @@
 #pragma once
 
-// MainWindow's switch from idle to a running job (true) and back (false).
-void ShowJobState(bool running);
+// MainWindow's two states: choices open, or a job running with its status shown.
+enum class MainWindowState { Choosing, JobRunning };
+
+void ShowMainWindowState(MainWindowState state);
