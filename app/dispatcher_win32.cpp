@@ -18,7 +18,6 @@
 #include "job/pre_copy_checks_win32.h"
 #include "job/taskbar_progress_win32.h"
 #include "tools/child_process_win32.h"
-#include "tools/folders.h"
 #include "tools/path_size.h"
 #include "tools/payload_win32.h"
 #include "tools/unique_handle_win32.h"
@@ -74,9 +73,8 @@ void OnCloseRequest() {
 void OnJobFinished() {
     AppState& app = App();
     StopTaskbarProgress();
-    const std::wstring temp = TempFolder();
-    for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"})
-        DeleteIfNotEmpty(temp + name);
+    for (const std::wstring& path : {TempBooticePath(), TempSevenZipPath(), TempSevenZipLibPath()})
+        DeleteIfNotEmpty(path);
     app.jobRunning = false;
     if (app.quitAfterJob) {
         app.quitRequested = true;

@@ -79,8 +79,8 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
 
 int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
                            const std::wstring& fileSystem, ImageListing& listing) {
-    std::wstring sevenZip = TempFolder() + L"USB7z.exe";
-    std::wstring sevenZipLib = TempFolder() + L"7z.dll";
+    std::wstring sevenZip = TempSevenZipPath();
+    std::wstring sevenZipLib = TempSevenZipLibPath();
     bool readable = false;
     std::wstring installError;
     {
@@ -91,8 +91,8 @@ int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targ
         heldSevenZip.Release();
         heldSevenZipLib.Release();
         // The job installs its own copies; these are not left behind in the meantime.
-        DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
-        DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+        DeleteIfNotEmpty(TempSevenZipPath());
+        DeleteIfNotEmpty(TempSevenZipLibPath());
     }
     if (!installError.empty()) {
         ShowCheckMessage(installError);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "tools/folders.h"
+#include "tools/payload_win32.h"
 
 void EndJob(Job& job, const std::wstring& finalText) {
     // The window deletes what is left of the temp tools once told, so nothing may hold them then.
@@ -29,7 +29,7 @@ bool EndedAtInstall(Job& job, const std::wstring& installError) {
 
 void DeleteTempBootice(Job& job) {
     job.heldBootice.Release();
-    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+    DeleteIfNotEmpty(TempBooticePath());
 }
 
 void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
@@ -41,8 +41,8 @@ void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run)
 void DeleteTempArchiver(Job& job) {
     job.heldSevenZip.Release();
     job.heldSevenZipLib.Release();
-    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
-    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+    DeleteIfNotEmpty(TempSevenZipPath());
+    DeleteIfNotEmpty(TempSevenZipLibPath());
 }
 
 bool CancelledAt(Job& job) {

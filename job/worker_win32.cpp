@@ -6,7 +6,7 @@
 
 #include "job/job_worker_win32.h"
 #include "text/path_text.h"
-#include "tools/folders.h"
+#include "tools/payload_win32.h"
 #include "tools/path_size.h"
 
 unsigned __stdcall WorkerThread(void* settings) {
@@ -21,10 +21,9 @@ unsigned __stdcall WorkerThread(void* settings) {
     job.driveLetter = job.settings.TargetDrive.substr(0, 2);
     job.isoName = FileNamePart(job.settings.IsoPath);
     job.isoSize = PathSize(job.settings.IsoPath);
-    const std::wstring temp = TempFolder();
-    job.booticePath = temp + L"Bootice.exe";
-    job.sevenZipPath = temp + L"USB7z.exe";
-    job.sevenZipLibPath = temp + L"7z.dll";
+    job.booticePath = TempBooticePath();
+    job.sevenZipPath = TempSevenZipPath();
+    job.sevenZipLibPath = TempSevenZipLibPath();
 
     WaitForSingleObject(job.settings.JobLock, INFINITE);
     for (const std::wstring& line :

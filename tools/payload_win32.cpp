@@ -55,6 +55,16 @@ bool InstallPayload(const Payload& payload, const std::wstring& path, HeldToolFi
     return InstallPayload(payload, path) && held.HoldAndCheck(path, payload);
 }
 
+std::wstring TempBooticePath() {
+    return TempFolder() + L"Bootice.exe";
+}
+std::wstring TempSevenZipPath() {
+    return TempFolder() + L"USB7z.exe";
+}
+std::wstring TempSevenZipLibPath() {
+    return TempFolder() + L"7z.dll";
+}
+
 std::wstring ToolOverrideFolder() {
     return CurrentFolder() + L"Tarnvik\\";
 }
@@ -70,7 +80,7 @@ std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice
         return {};
     }
     if (InstallPayload(BooticePayload(), booticePath, heldBootice)) return {};
-    DeleteIfNotEmpty(TempFolder() + L"Bootice.exe");
+    DeleteIfNotEmpty(TempBooticePath());
     return L"An error occurred while installing Bootice in temp folder";
 }
 
@@ -92,7 +102,7 @@ std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipL
         return {};
     }
     heldSevenZip.Release();
-    DeleteIfNotEmpty(TempFolder() + L"USB7z.exe");
-    DeleteIfNotEmpty(TempFolder() + L"7z.dll");
+    DeleteIfNotEmpty(TempSevenZipPath());
+    DeleteIfNotEmpty(TempSevenZipLibPath());
     return error;
 }

@@ -32,5 +32,10 @@ std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice
 std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath,
                              HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib);
 
+// The tools' copies in the temp folder, under the names the clean-up looks for.
+std::wstring TempBooticePath();
+std::wstring TempSevenZipPath();
+std::wstring TempSevenZipLibPath();
+
 // Deletes a file if it has at least one byte; what the clean-up rules do with the temp copies.
 void DeleteIfNotEmpty(const std::wstring& path);
