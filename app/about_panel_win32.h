@@ -1,6 +1,6 @@
 #pragma once
 #include <windows.h>
 
-bool RegisterAboutPanelClass(HINSTANCE instance);
+[[nodiscard]] bool RegisterAboutPanelClass(HINSTANCE instance);
 // Opens AboutWindow with its outer top-left corner at (x, y).
 void OpenAboutPanel(int x, int y);

@@ -77,8 +77,8 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
            ParseImageListing(text, listing);
 }
 
-int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
-                           const std::wstring& fileSystem, ImageListing& listing) {
+bool CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
+                            const std::wstring& fileSystem, ImageListing& listing) {
     std::wstring sevenZip = TempSevenZipPath();
     std::wstring sevenZipLib = TempSevenZipLibPath();
     bool readable = false;
@@ -96,11 +96,11 @@ int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targ
     }
     if (!installError.empty()) {
         ShowCheckMessage(installError);
-        return 0;
+        return false;
     }
     if (!readable) {
         ShowCheckMessage(kUnreadableImageMessage);
-        return 0;
+        return false;
     }
     // The files alone, without the file system's own overhead: what surely cannot fit. An image
     // whose files share their data (links) is smaller than this, which is why the image size
@@ -110,13 +110,13 @@ int CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targ
         listing.fileBytes > static_cast<int64_t>(total.QuadPart)) {
         ShowCheckMessage(
             FilesTooLargeMessage(listing.fileBytes, static_cast<int64_t>(total.QuadPart)));
-        return 0;
+        return false;
     }
     if (fileSystem == L"FAT32") {
         if (const ImageEntry* tooLarge = FirstFileTooLargeForFat32(listing)) {
             ShowCheckMessage(Fat32FileTooLargeMessage(tooLarge->path, tooLarge->size));
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }

@@ -18,7 +18,7 @@ class HeldToolFile {
 
     // Opens the file as described and compares its bytes, read through that handle, with the
     // payload's. True when they are equal and the file is then held; otherwise nothing is held.
-    bool HoldAndCheck(const std::wstring& path, const Payload& payload);
+    [[nodiscard]] bool HoldAndCheck(const std::wstring& path, const Payload& payload);
     bool Held() const { return static_cast<bool>(file_); }
     // Lets the file go, so that it can be deleted; harmless when nothing is held.
     void Release() { file_.reset(); }

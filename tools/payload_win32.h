@@ -17,10 +17,11 @@ Payload SevenZipLibPayload();
 
 // Writes the payload to the path, replacing what is there (read-only or not). True when the
 // file then has exactly the payload's length; an empty payload never installs.
-bool InstallPayload(const Payload& payload, const std::wstring& path);
+[[nodiscard]] bool InstallPayload(const Payload& payload, const std::wstring& path);
 // The same, then the file held and its bytes checked against the payload's (HeldToolFile), so
 // that what runs later is what we wrote.
-bool InstallPayload(const Payload& payload, const std::wstring& path, HeldToolFile& held);
+[[nodiscard]] bool InstallPayload(const Payload& payload, const std::wstring& path,
+                                  HeldToolFile& held);
 
 // The folder "Tarnvik" under the current directory, whose tool files replace the payloads.
 std::wstring ToolOverrideFolder();
@@ -28,9 +29,11 @@ std::wstring ToolOverrideFolder();
 // Settle which BOOTICE or 7-Zip files a step runs: the replacement files when present, else the
 // payloads written into the temp folder (the paths passed in) and held there. Empty text on
 // success, the error text to report otherwise.
-std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice);
-std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath,
-                             HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib);
+[[nodiscard]] std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice);
+[[nodiscard]] std::wstring PrepareSevenZip(std::wstring& sevenZipPath,
+                                           std::wstring& sevenZipLibPath,
+                                           HeldToolFile& heldSevenZip,
+                                           HeldToolFile& heldSevenZipLib);
 
 // The tools' copies in the temp folder, under the names the clean-up looks for.
 std::wstring TempBooticePath();
