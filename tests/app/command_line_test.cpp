@@ -22,7 +22,10 @@ TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
         {L"Tarnvik.exe \"\"", {L"Tarnvik.exe", L""}},
         {L"", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.parts) << c.line;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(SplitCommandLine(c.line), c.parts);
+    }
 }
 
 TEST(ClassifyArgument, DebugWordOrNonEmptyIsoFile) {
@@ -46,7 +49,8 @@ TEST(ClassifyArgument, DebugWordOrNonEmptyIsoFile) {
         {L"debugging", -1, ArgumentKind::Ignored},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ClassifyArgument(c.argument, c.size), c.kind) << c.argument << " " << c.size;
+        SCOPED_TRACE(testing::Message() << c.argument << " " << c.size);
+        EXPECT_EQ(ClassifyArgument(c.argument, c.size), c.kind);
     }
 }
 

@@ -15,8 +15,9 @@ TEST(FontScale, KeepsThe96DpiPixelHeight) {
         {12, 120, 10, -17}, {12, 144, 8, -16}, {8, 0, 8, 0},  // DPI not measured: the nominal size
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.points << " at " << c.dpi);
         const int rounded = RoundedPointSize(ScaledPointSize(c.points, c.dpi));
-        EXPECT_EQ(rounded, c.rounded) << c.points << " at " << c.dpi;
+        EXPECT_EQ(rounded, c.rounded);
         if (c.dpi > 0) {
             EXPECT_EQ(FontPixelHeight(rounded, static_cast<int>(c.dpi)), c.pixelHeight);
         }

@@ -81,8 +81,10 @@ TEST(ParametersOfCommandLine, SkipsTheProgramPath) {
         // Blanks inside and at the end of the parameters stay: the label may end in one.
         {L"\"B.exe\" /vollabel=a  b /quiet", L"/vollabel=a  b /quiet"},
     };
-    for (const auto& [line, parameters] : cases)
+    for (const auto& [line, parameters] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(line)));
         EXPECT_EQ(ParametersOfCommandLine(line), parameters);
+    }
 }
 
 }  // namespace

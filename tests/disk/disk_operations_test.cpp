@@ -115,9 +115,10 @@ TEST(DiskOperationsFormat, RefusesWithoutTouchingTheDisk) {
         {"PBR on a blank disk", 256ull << 20, 512, kPbr, kDiskNotSupported},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         MemoryDisk disk(c.bytes, c.sectorSize);
-        EXPECT_EQ(RunDiskAction(disk, Command(c.line), Context()), c.status) << c.name;
-        EXPECT_EQ(disk.Writes(), 0) << c.name;
+        EXPECT_EQ(RunDiskAction(disk, Command(c.line), Context()), c.status);
+        EXPECT_EQ(disk.Writes(), 0);
     }
 }
 
@@ -139,6 +140,7 @@ TEST(DiskOperationsPbr, RefusesAVolumeItCannotBootFrom) {
         {"not FAT32", 82, 0x20202020, 4},
     };
     for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
         std::vector<uint8_t> boot = original;
         if (change.width == 2) {
             Put16(&boot[change.offset], static_cast<uint16_t>(change.value));
@@ -248,10 +250,11 @@ INSTANTIATE_TEST_SUITE_P(SectorSizes, NtfsStick, testing::Values(512u, 4096u));
 
 TEST(DiskOperations, ADiskWithoutASectorIsNotSupported) {
     for (const wchar_t* line : {kFormat, kMbr, kPbr, kGrub}) {
+        SCOPED_TRACE(line);
         MemoryDisk empty(0, 512);
-        EXPECT_EQ(RunDiskAction(empty, Command(line), Context()), kDiskNotSupported) << line;
+        EXPECT_EQ(RunDiskAction(empty, Command(line), Context()), kDiskNotSupported);
         MemoryDisk partial(300, 512);
-        EXPECT_EQ(RunDiskAction(partial, Command(line), Context()), kDiskNotSupported) << line;
+        EXPECT_EQ(RunDiskAction(partial, Command(line), Context()), kDiskNotSupported);
     }
 }
 
@@ -287,10 +290,11 @@ TEST(NtfsStickRefusals, NothingWrittenForWhatCannotBoot) {
         {"no NTFS at all", std::vector<uint8_t>(512, 0)},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         disk.Put(partition.start, c.sector);
         const int writes = disk.Writes();
-        EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskNotSupported) << c.name;
-        EXPECT_EQ(disk.Writes(), writes) << c.name;
+        EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskNotSupported);
+        EXPECT_EQ(disk.Writes(), writes);
     }
 }
 

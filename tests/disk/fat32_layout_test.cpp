@@ -59,8 +59,10 @@ TEST(Fat32ClusterBytes, WindowsTable) {
         {16ull << 30, 8192},  {32ull << 30, 16384},        {(32ull << 30) + 1, 32768},
         {2ull << 40, 32768},
     };
-    for (const auto& [bytes, cluster] : table)
-        EXPECT_EQ(Fat32ClusterBytes(bytes), cluster) << bytes;
+    for (const auto& [bytes, cluster] : table) {
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(Fat32ClusterBytes(bytes), cluster);
+    }
 }
 
 TEST(Fat32Sectors, BootSectorFsInfoFatAndRoot) {
@@ -135,9 +137,9 @@ TEST(MakeFatLabel, AsWindowsFormatStoresIt) {
         {L"x-y_z!#$%&'()@^`{}~", "X-Y_Z!#$%&'"},
     };
     for (const auto& [typed, stored] : labels) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(typed)));
         const FatLabel label = MakeFatLabel(typed);
-        EXPECT_EQ(std::string(label.bytes.begin(), label.bytes.end()), stored)
-            << testing::PrintToString(std::wstring(typed));
+        EXPECT_EQ(std::string(label.bytes.begin(), label.bytes.end()), stored);
         EXPECT_EQ(label.named, std::string(stored) != "NO NAME    ");
     }
 }
@@ -159,7 +161,8 @@ TEST(NtfsLabel, KeepsCaseAndCutsAtThirtyTwoUnits) {
         {std::wstring(30, L'a') + L"\U0001F600", std::wstring(30, L'a') + L"\U0001F600"},
     };
     for (const auto& [typed, stored] : labels) {
-        EXPECT_EQ(NtfsLabel(typed), stored) << testing::PrintToString(typed);
+        SCOPED_TRACE(testing::PrintToString(typed));
+        EXPECT_EQ(NtfsLabel(typed), stored);
     }
 }
 

@@ -50,9 +50,10 @@ std::string Pattern(size_t length, unsigned seed) {
 
 TEST(PhysicalDiskImage, TakesTheExactFileSizeInSectorsOf512) {
     for (const uint64_t size : {64 * kMiB, 5 * kGiB + 512}) {
+        SCOPED_TRACE(size);
         const std::wstring path = MakeImage(L"stick.img", size);
         PhysicalDisk disk;
-        ASSERT_TRUE(disk.Open(path)) << size;
+        ASSERT_TRUE(disk.Open(path));
         EXPECT_EQ(disk.SizeBytes(), size);
         EXPECT_EQ(disk.SectorSize(), 512u);
     }
@@ -76,20 +77,22 @@ TEST(PhysicalDiskImage, WritesReachTheFileAtTheirOffsetsAndReadBack) {
     ASSERT_TRUE(disk.Open(path));
     unsigned seed = 1;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset);
         const std::string bytes = Pattern(c.length, seed++);
         std::vector<char> unaligned(c.length + 1);
         std::copy(bytes.begin(), bytes.end(), unaligned.begin() + 1);
-        EXPECT_TRUE(disk.Write(c.offset, unaligned.data() + 1, c.length)) << c.offset;
+        EXPECT_TRUE(disk.Write(c.offset, unaligned.data() + 1, c.length));
     }
     ASSERT_TRUE(disk.Flush());
 
     seed = 1;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset);
         const std::string bytes = Pattern(c.length, seed++);
-        EXPECT_EQ(FileBytesAt(path, c.offset, c.length), bytes) << c.offset;
+        EXPECT_EQ(FileBytesAt(path, c.offset, c.length), bytes);
         std::vector<char> back(c.length + 1);
-        ASSERT_TRUE(disk.Read(c.offset, back.data() + 1, c.length)) << c.offset;
-        EXPECT_EQ(std::string(back.data() + 1, c.length), bytes) << c.offset;
+        ASSERT_TRUE(disk.Read(c.offset, back.data() + 1, c.length));
+        EXPECT_EQ(std::string(back.data() + 1, c.length), bytes);
     }
     // Neighbours of what was written stay zero.
     EXPECT_EQ(FileBytesAt(path, 512, 512), std::string(512, '\0'));
@@ -109,10 +112,11 @@ TEST(PhysicalDiskRefuses, AFileThatIsNotWholeSectorsOrMissing) {
         {L"short.img", std::string(511, 'x')},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         const std::wstring path = folder + L"\\" + c.name;
         ASSERT_TRUE(harness::WriteFileBytes(path, c.bytes));
         PhysicalDisk disk;
-        EXPECT_FALSE(disk.Open(path)) << c.bytes.size();
+        EXPECT_FALSE(disk.Open(path));
     }
     PhysicalDisk disk;
     EXPECT_FALSE(disk.Open(folder + L"\\missing.img"));
@@ -132,8 +136,9 @@ TEST(PhysicalDiskRefuses, TransfersNotOfWholeSectorsInsideTheDisk) {
     };
     std::vector<char> buffer(4096, 'x');
     for (const auto& c : cases) {
-        EXPECT_FALSE(disk.Write(c.offset, buffer.data(), c.length)) << c.offset << " " << c.length;
-        EXPECT_FALSE(disk.Read(c.offset, buffer.data(), c.length)) << c.offset << " " << c.length;
+        SCOPED_TRACE(testing::Message() << c.offset << " " << c.length);
+        EXPECT_FALSE(disk.Write(c.offset, buffer.data(), c.length));
+        EXPECT_FALSE(disk.Read(c.offset, buffer.data(), c.length));
     }
     ASSERT_TRUE(disk.Flush());
     EXPECT_EQ(FileBytesAt(path, 0, size), std::string(size, '\0'));

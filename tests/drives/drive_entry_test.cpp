@@ -32,9 +32,10 @@ TEST(DriveEntry, ComposedFromWhatTheSystemReported) {
         {3, false, false, L"System", L"NTFS", L"E:\\**NOTUSB"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
         std::wstring entry = DriveRoot(4) + BusMarker(c.usb);
         if (c.described) entry += DriveDescription(c.type, c.label, c.fileSystem, kStick);
-        EXPECT_EQ(entry, c.entry) << c.type;
+        EXPECT_EQ(entry, c.entry);
     }
     EXPECT_EQ(DriveDescription(2, L"NoMedium", L"", 0), L"FD **NoMedium****0 b ");
 }
@@ -62,6 +63,7 @@ TEST(DriveEntry, RowTextsAndLogLines) {
         {L"C:\\**NOTUSB", L"", L"NOTUSB C:\\ []  ()", L"", false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
         if (c.usb) {
             EXPECT_EQ(DriveRowText(c.entry), c.row);
         }

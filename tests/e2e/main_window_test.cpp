@@ -61,15 +61,16 @@ TEST(MainWindow, InitialLayout) {
     EXPECT_FALSE(style & WS_THICKFRAME) << "the border must not resize the window";
 
     for (const Expected& e : kInitialControls) {
+        SCOPED_TRACE(testing::Message() << "control " << e.id);
         const ControlState c = program.Control(window, e.id);
-        ASSERT_TRUE(c.exists) << "control " << e.id;
-        EXPECT_EQ(c.rect.left, e.x) << "control " << e.id;
-        EXPECT_EQ(c.rect.top, e.y) << "control " << e.id;
-        EXPECT_EQ(c.rect.right - c.rect.left, e.w) << "control " << e.id;
-        EXPECT_EQ(c.rect.bottom - c.rect.top, e.h) << "control " << e.id;
-        EXPECT_EQ(c.text, e.text) << "control " << e.id;
-        EXPECT_EQ(c.visible, e.visible) << "control " << e.id;
-        EXPECT_TRUE(c.enabled) << "control " << e.id;
+        ASSERT_TRUE(c.exists);
+        EXPECT_EQ(c.rect.left, e.x);
+        EXPECT_EQ(c.rect.top, e.y);
+        EXPECT_EQ(c.rect.right - c.rect.left, e.w);
+        EXPECT_EQ(c.rect.bottom - c.rect.top, e.h);
+        EXPECT_EQ(c.text, e.text);
+        EXPECT_EQ(c.visible, e.visible);
+        EXPECT_TRUE(c.enabled);
     }
     // The option pairs sit in their own containers, and each has exactly one choice.
     EXPECT_EQ(GetParent(program.Control(window, kFat32Option).handle),

@@ -146,9 +146,9 @@ TEST_F(PlantedCode, TheTempArchiverCannotBeChangedWhileItRuns) {
     ASSERT_TRUE(WaitUntil([&] { return FileExists(drive_ + L"\\slow.bin"); }));
     for (const wchar_t* name : {L"USB7z.exe", L"7z.dll"}) {
         for (const Attempt& attempt : TryToChange(temp_ + name)) {
-            EXPECT_FALSE(attempt.done) << Narrow(name) << ": " << attempt.what;
-            EXPECT_EQ(attempt.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION))
-                << Narrow(name) << ": " << attempt.what;
+            SCOPED_TRACE(Narrow(name) + ": " + attempt.what);
+            EXPECT_FALSE(attempt.done);
+            EXPECT_EQ(attempt.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         }
         EXPECT_TRUE(FileExists(temp_ + name));
     }

@@ -49,7 +49,10 @@ TEST(ToolCommandLines, BooticeAndSevenZip) {
         {SevenZipParameters(L"D:\\My Images\\Win 11.iso", L"E:\\"),
          LR"(x -y "D:\My Images\Win 11.iso" -o"E:\")"},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.parameters, c.expected);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(c.parameters, c.expected);
+    }
 }
 
 TEST(DiskToolFailureLine, NamesTheExitCodeOrTheFailedStart) {
@@ -70,6 +73,7 @@ TEST(DiskToolFailureLine, NamesTheExitCodeOrTheFailedStart) {
          L"2024/03/09,13:45:12 duration: 05s"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
         EXPECT_EQ(DiskToolFailureLine(L"An error occurred while Formating E:\\", c.run, duration),
                   c.expected);
     }

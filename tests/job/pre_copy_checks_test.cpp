@@ -19,8 +19,9 @@ TEST(PreCopyChecks, ImageEnding) {
         {L"ISO", false, L"You must select an ISO image. iso"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(HasIsoEnding(c.path), c.ok) << c.path;
-        EXPECT_EQ(ImageChoiceMessage(c.path), c.message) << c.path;
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(HasIsoEnding(c.path), c.ok);
+        EXPECT_EQ(ImageChoiceMessage(c.path), c.message);
     }
 }
 
@@ -50,7 +51,10 @@ TEST(PreCopyChecks, ImageOnTheDrivesDisk) {
         {"image's disk unknown", {}, {3}, false},
         {"drive's disk unknown", {3}, {}, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(ImageOnDrivesDisk(c.image, c.drive), c.shared) << c.name;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ImageOnDrivesDisk(c.image, c.drive), c.shared);
+    }
 }
 
 TEST(CopyRequest, WarningText) {

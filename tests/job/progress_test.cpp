@@ -99,9 +99,10 @@ TEST(ComputeShares, ExtractionAndAdditionalFiles) {
         {0, 5, 0, 97},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.iso << "+" << c.add);
         const ProgressShares s = ComputeShares(c.iso, c.add);
-        EXPECT_EQ(s.extract, c.extract) << c.iso << "+" << c.add;
-        EXPECT_EQ(s.add, c.added) << c.iso << "+" << c.add;
+        EXPECT_EQ(s.extract, c.extract);
+        EXPECT_EQ(s.add, c.added);
     }
 }
 

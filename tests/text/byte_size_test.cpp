@@ -44,7 +44,10 @@ TEST(FormatByteSize, WorkedValuesAndEdges) {
         {EiB, L"1024 PB"},
         {std::numeric_limits<int64_t>::max(), L"8192 PB"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatByteSize(c.bytes), c.text) << c.bytes;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(FormatByteSize(c.bytes), c.text);
+    }
 }
 
 }  // namespace

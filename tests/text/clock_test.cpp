@@ -50,7 +50,10 @@ TEST(FormatDateMask, ReplacesEachTokenInEitherCase) {
         {L"%%ss", L"%05"},
         {L"", L""},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatDateMask(c.mask, early), c.text);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask);
+        EXPECT_EQ(FormatDateMask(c.mask, early), c.text);
+    }
 }
 
 TEST(FormatTimeStamp, DateCommaTimeWithoutBlanks) {
@@ -68,9 +71,9 @@ TEST(FormatDuration, ElapsedMaskGrowsWithTheDuration) {
         {3600, L"01:00:00s"}, {3723, L"01:02:03s"}, {25 * 3600, L"01:00:00s"},  // hours wrap at 24
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.elapsed);
         EXPECT_EQ(FormatDurationAt(kStamp, kStamp - c.elapsed),
-                  std::wstring(L"2024/03/09,13:45:12 duration: ") + c.text)
-            << c.elapsed;
+                  std::wstring(L"2024/03/09,13:45:12 duration: ") + c.text);
     }
 }
 

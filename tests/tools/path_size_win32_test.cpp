@@ -27,7 +27,8 @@ TEST(PathSize, TellsFilesFoldersRootsAndNothing) {
         {L"Q:\\", kPathMissing},  // no drive Q: in a test prefix
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PathSize(c.path), c.size) << std::string(c.path.begin(), c.path.end());
+        SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
+        EXPECT_EQ(PathSize(c.path), c.size);
     }
 }
 
