@@ -113,10 +113,10 @@ constexpr int kOnWindow = 0;
 const ControlSpec kControls[] = {
     {kDriveList, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 5, 10, 290, 200,
      kOnWindow, 0},
-    {kRefreshButton, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20,
-     kOnWindow, 0},
-    {kWarningText, WC_STATICW, L"***  All Files on the disk will be deleted  ***", SS_CENTER, 5,
-     36, 360, 15, kOnWindow, 0},
+    {kRefreshButton, WC_BUTTONW, L"Refresh", BS_PUSHBUTTON | WS_TABSTOP, 300, 10, 65, 20, kOnWindow,
+     0},
+    {kWarningText, WC_STATICW, L"***  All Files on the disk will be deleted  ***", SS_CENTER, 5, 36,
+     360, 15, kOnWindow, 0},
     {kIsoField, WC_EDITW, kIsoPrompt, ES_READONLY | ES_AUTOHSCROLL, 5, 55, 290, 20, kOnWindow,
      WS_EX_CLIENTEDGE},
     {kIsoButton, WC_BUTTONW, L"ISO", BS_PUSHBUTTON | WS_TABSTOP, 300, 55, 65, 20, kOnWindow, 0},
@@ -248,8 +248,7 @@ void CreateMainWindow(int x, int y) {
     HWND back = control(kBackButton);
     // Above the status line in the z-order, so that it is drawn over it and takes the clicks;
     // right after CopyButton, so that the tab order is unchanged.
-    SetWindowPos(back, control(kCopyButton), 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(back, control(kCopyButton), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(back, SW_HIDE);
 
     ShowWindow(w, SW_SHOWNORMAL);

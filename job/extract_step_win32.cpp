@@ -30,8 +30,8 @@ void FailExtraction(Job& job) {
 }  // namespace
 
 bool RunExtraction(Job& job) {
-    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
-                                            job.heldSevenZip, job.heldSevenZipLib))) {
+    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath, job.heldSevenZip,
+                                            job.heldSevenZipLib))) {
         return false;
     }
     job.Begin(L"Copy");
