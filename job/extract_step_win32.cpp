@@ -12,8 +12,6 @@ namespace {
 // event ends the wait at once.
 constexpr DWORD kPollMilliseconds = 250;
 
-// 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped.
-constexpr DWORD kFirstFailingExitCode = 2;
 
 int64_t DriveUsed(const std::wstring& root, int64_t previous) {
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
@@ -73,7 +71,7 @@ bool RunExtraction(Job& job) {
     DWORD exitCode = 0;
     const bool ended = extractor.ExitCode(exitCode);
     // A corrupt image, a full drive or a file too large for FAT32 must not end in "DONE".
-    if (!ended || exitCode >= kFirstFailingExitCode) {
+    if (!ended || exitCode >= kSevenZipFirstFailingExitCode) {
         FailExtraction(job);
         return false;
     }

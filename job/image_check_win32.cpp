@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "job/job_text.h"
 #include "job/pre_copy_checks.h"
 #include "job/pre_copy_checks_win32.h"
 #include "tools/child_process_win32.h"
@@ -16,8 +17,6 @@ namespace {
 
 // Listing a 6 GiB installer takes well under a second; a minute means something is wrong.
 constexpr DWORD kListingTimeoutMs = 60000;
-// 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped.
-constexpr DWORD kFirstFailingExitCode = 2;
 
 bool ReadWhole(HANDLE file, std::string& text) {
     LARGE_INTEGER size{};
@@ -73,7 +72,7 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
         lister.WaitForEnd(5000);
     }
     std::string text;
-    return ended && exitCode < kFirstFailingExitCode && ReadWhole(output.get(), text) &&
+    return ended && exitCode < kSevenZipFirstFailingExitCode && ReadWhole(output.get(), text) &&
            ParseImageListing(text, listing);
 }
 

@@ -41,3 +41,7 @@ std::wstring DiskToolFailureLine(const std::wstring& errorText, const DiskToolRu
 // 7-Zip's parameters: extract the whole image, answering yes, into the drive root. The archiver
 // takes each double quote as a plain delimiter, so -o"E:\" means the folder E:\.
 std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive);
+
+// 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped; 1 is a
+// warning, which still did the work.
+constexpr uint32_t kSevenZipFirstFailingExitCode = 2;
