@@ -47,17 +47,18 @@ std::wstring WideFromUtf8(const std::string& text) {
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead < 0x80             ? 0
+        const int width = lead < 0x80             ? 0
                           : (lead & 0xE0) == 0xC0 ? 1
                           : (lead & 0xF0) == 0xE0 ? 2
                           : (lead & 0xF8) == 0xF0 ? 3
                                                   : -1;
+        const size_t extra = width < 0 ? 0 : static_cast<size_t>(width);
         uint32_t code = extra == 0   ? lead
                         : extra == 1 ? lead & 0x1F
                         : extra == 2 ? lead & 0x0F
                                      : lead & 0x07;
-        bool good = extra >= 0 && i + extra < text.size();
-        for (int k = 1; good && k <= extra; ++k) {
+        bool good = width >= 0 && i + extra < text.size();
+        for (size_t k = 1; good && k <= extra; ++k) {
             const unsigned char next = static_cast<unsigned char>(text[i + k]);
             good = (next & 0xC0) == 0x80;
             code = code << 6 | (next & 0x3F);

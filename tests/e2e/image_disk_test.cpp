@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
+#include "tests/harness/case_name.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;
@@ -75,6 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
                     DiskCase{"VolumeSpanningTheStick", "E 3\nF 0\nF 3\n", true},
                     DiskCase{"VolumeOfAnotherDisk", "E 3\nF 0\n", false},
                     DiskCase{"DisksUnknown", "", false}),
-    [](const testing::TestParamInfo<DiskCase>& info) { return info.param.name; });
+    harness::CaseName());
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "res/control_ids.h"
+#include "tests/harness/case_name.h"
 #include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
 
@@ -244,8 +245,8 @@ TEST_P(Grub4Dos, FindsTheLoaderAndWritesItsBootRecord) {
     EXPECT_EQ(Journal(), journal);
 
     const std::string iso = Escaped(Narrow(c.fixture)) + R"(\.iso)";
-    std::vector<std::string> log = AfterFormat(
-        ExtractedAndVerified(iso, ".+", {"Detect Grub4Dos at root or in Boot folder"}));
+    std::vector<std::string> log =
+        AfterFormat(ExtractedAndVerified(iso, ".+", {"Detect Grub4Dos at root or in Boot folder"}));
     if (c.detected) {
         log.insert(log.end(),
                    {"Grub4Dos detected", "Write Grub4Dos in Partition Boot Record",
@@ -264,9 +265,7 @@ INSTANTIATE_TEST_SUITE_P(Loader, Grub4Dos,
                                          GrubCase{"InBoth", L"grub-both", true},
                                          GrubCase{"Absent", L"plain", false},
                                          GrubCase{"ZeroBytes", L"grub-empty", false}),
-                         [](const testing::TestParamInfo<GrubCase>& info) {
-                             return info.param.name;
-                         });
+                         harness::CaseName());
 
 // An archiver that fails (a full stick, an image that breaks half-way) ends the job there.
 TEST_F(Job, FailingArchiverEndsWithTheExtractionError) {
@@ -326,13 +325,15 @@ const std::vector<std::wstring> kUnreadable = {
 
 INSTANTIATE_TEST_SUITE_P(
     Image, ImageCheck,
-    testing::Values(
-        ImageCheckCase{"NotAnImage", L"corrupt.iso", false, kUnreadable},
-        ImageCheckCase{"CutInHalf", L"truncated.iso", false, kUnreadable},
-        ImageCheckCase{"FileOver4GiBOnFat32", L"big.iso", false,
-                       {L"sources\\install.wim", L"4.50 GB", L"FAT32 cannot hold", L"NTFS can"}},
-        ImageCheckCase{"FileOver4GiBOnNtfs", L"big.iso", true, {}}),
-    [](const testing::TestParamInfo<ImageCheckCase>& info) { return info.param.name; });
+    testing::Values(ImageCheckCase{"NotAnImage", L"corrupt.iso", false, kUnreadable},
+                    ImageCheckCase{"CutInHalf", L"truncated.iso", false, kUnreadable},
+                    ImageCheckCase{
+                        "FileOver4GiBOnFat32",
+                        L"big.iso",
+                        false,
+                        {L"sources\\install.wim", L"4.50 GB", L"FAT32 cannot hold", L"NTFS can"}},
+                    ImageCheckCase{"FileOver4GiBOnNtfs", L"big.iso", true, {}}),
+    harness::CaseName());
 
 // A byte the stick lost after the writing, in a file of the image or an additional file, ends
 // the job with the read-back's error naming it.
@@ -357,13 +358,13 @@ TEST_P(LostByte, TheReadBackNamesTheFile) {
     RunToEnd(window, error, 99);
     std::vector<std::string> log = AfterFormat(Extracted(R"(plain\.iso)", R"(3\.66 MB)"));
     if (c.addFiles) {
-        log.insert(log.end(),
-                   {R"(Copy additional Files \(5 b \), Number of files \(1\))",
-                    R"(Successfully Copied additional Files to USB drive E:\\ \(5 b \)  - )" +
-                        kStamp});
+        log.insert(
+            log.end(),
+            {R"(Copy additional Files \(5 b \), Number of files \(1\))",
+             R"(Successfully Copied additional Files to USB drive E:\\ \(5 b \)  - )" + kStamp});
     }
-    log.insert(log.end(), {kVerified[0], Escaped(Narrow(error)) +
-                                             ": content differs from byte 0  - " + kStamp});
+    log.insert(log.end(), {kVerified[0],
+                           Escaped(Narrow(error)) + ": content differs from byte 0  - " + kStamp});
     ExpectLog(log);
     EXPECT_EQ(Journal(), (std::vector<std::string>{kFormatFat32, kMbr, kPbr}))
         << "no boot record after a failed read-back";
@@ -374,9 +375,7 @@ INSTANTIATE_TEST_SUITE_P(Stick, LostByte,
                          testing::Values(LostByteCase{"InAnImageFile", L"setup.exe", false},
                                          LostByteCase{"InAnAdditionalFile", L"extra\\readme.txt",
                                                       true}),
-                         [](const testing::TestParamInfo<LostByteCase>& info) {
-                             return info.param.name;
-                         });
+                         harness::CaseName());
 
 TEST_F(Job, DiskToolThatCannotBeInstalledEndsWithTheInstallError) {
     // Without a replacement the carried tool is written to the temp folder, where a folder of its
@@ -507,7 +506,7 @@ INSTANTIATE_TEST_SUITE_P(
              R"(An error occurred while Formating E:\\ \(the disk tool could not be started\)  - )" +
                  kStamp},
             L"An error occurred while Formating E:\\"}),
-    [](const testing::TestParamInfo<DiskToolFailureCase>& info) { return info.param.name; });
+    harness::CaseName());
 
 TEST_F(Job, QuitDuringTheFormatStopsAfterTheBootRecords) {
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-delay-ms.txt", "4000"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
+#include "tests/harness/case_name.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;
@@ -140,6 +141,6 @@ INSTANTIATE_TEST_SUITE_P(
         AddFilesCase{"GrldrInSubFolderOnly", {{L"boot\\grldr", 5}}, false, true},
         AddFilesCase{
             "TopAndTwoFoldersDown", {{L"top.txt", 10}, {L"one\\two\\deep.txt", 20}}, false, true}),
-    [](const testing::TestParamInfo<AddFilesCase>& info) { return info.param.name; });
+    harness::CaseName());
 
 }  // namespace

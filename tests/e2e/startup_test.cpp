@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "res/control_ids.h"
+#include "tests/harness/case_name.h"
 #include "tests/harness/harness.h"
 
 using namespace harness;
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                         false},
         // The path is kept as typed: its letter case and its slash, not the name on disk.
         CommandLineCase{"IsoAsTyped", L"\"my images/SETUP.iso\"", L"SETUP.iso  (1.50 KB)", false}),
-    [](const testing::TestParamInfo<CommandLineCase>& info) { return info.param.name; });
+    harness::CaseName());
 
 std::vector<std::string> SplitCrLf(const std::string& bytes) {
     std::vector<std::string> lines;

@@ -155,14 +155,14 @@ void PutFat32Stick(FuzzDisk& disk, const DiskRunContext& context) {
 }
 
 bool SameBytes(const Sector& a, const Sector& b, size_t from, size_t to) {
-    return std::equal(a.begin() + from, a.begin() + to, b.begin() + from);
+    return std::equal(a.data() + from, a.data() + to, b.data() + from);
 }
 
 bool IsBootCode(const Sector& sector, const Sector& before, const uint8_t* image, size_t keepTo,
                 size_t codeTo) {
-    return std::equal(sector.begin(), sector.begin() + 3, image) &&
+    return std::equal(sector.data(), sector.data() + 3, image) &&
            SameBytes(sector, before, 3, keepTo) &&
-           std::equal(sector.begin() + keepTo, sector.begin() + codeTo, image + keepTo);
+           std::equal(sector.data() + keepTo, sector.data() + codeTo, image + keepTo);
 }
 
 bool IsSecondCode(const Sector& sector, const uint8_t* image) {
@@ -362,7 +362,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<size_t>(1, sectorSize - at));
         if (lba >= sectors) continue;
         Sector sector = disk.At(lba);
-        std::copy(bytes.begin(), bytes.end(), sector.begin() + at);
+        std::copy(bytes.begin(), bytes.end(), sector.data() + at);
         disk.Store(lba, sector.data(), 1);
     }
     disk.writes.clear();
