@@ -18,6 +18,7 @@ function(tarnvik_disk_tool target volume_unit)
         disk/physical_disk_win32.cpp
         disk/target_check_win32.cpp
         drives/storage_query_win32.cpp
+        drives/volume_extents_win32.cpp
         tools/system_library_win32.cpp
         ${volume_unit}
         ${unit_SOURCES})

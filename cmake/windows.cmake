@@ -25,6 +25,7 @@ add_library(tarnvik_win32 STATIC
     app/window_states_win32.cpp
     drives/drive_scan_win32.cpp
     drives/storage_query_win32.cpp
+    drives/volume_extents_win32.cpp
     job/add_files_copy_win32.cpp
     job/add_files_size_win32.cpp
     job/add_files_step_win32.cpp

@@ -3,17 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "drives/volume_extents_win32.h"
+
 // Which physical disks lie behind a volume, on which bus a disk sits, and which volumes a disk
 // holds. One link-time unit: the tool's test build replaces it, since Wine answers none of these
 // questions for an image file standing in for a stick.
 
-// Where a partition, or one extent of a volume, lies: its disk, and its start and size in bytes.
-struct PartitionPlace {
-    uint32_t disk = 0;
-    uint64_t offset = 0;
-    uint64_t length = 0;
-    bool operator==(const PartitionPlace&) const = default;
-};
+// Where a partition, or one extent of a volume, lies.
+using PartitionPlace = VolumeExtent;
 
 // The extents of a volume named as VolumesOnDisk names it, in order. False when that cannot be
 // told (optical drives, for one, answer no extents).
