@@ -63,15 +63,7 @@ start:
         times   90 - ($ - $$) db 0      ; OEM name and BPB, the volume's own
 
 boot:
-        cli
-        xor     ax, ax
-        mov     ss, ax
-        mov     sp, STACK_TOP
-        mov     ds, ax
-        mov     es, ax
-        sti
-        cld
-        jmp     0x0000:.flat            ; some BIOSes enter at 07C0:0000
+%include "real_mode_entry.inc"
 %include "disk_probe.inc"
 .load_stage2:
         mov     eax, 2
@@ -80,20 +72,7 @@ boot:
         mov     es, bx
         call    read_sectors
         cmp     dword [STAGE2], STAGE2_MARK
-        je      stage2_entry
-        mov     si, msg_no_stage2
-        jmp     fail
-
-%include "read_sectors.inc"
-
-%include "fail_message.inc"
-
-msg_prefix:             db      13, 10, 'Tarnvik boot: ', 0
-msg_read_error:         db      'read error', 0
-msg_no_stage2:          db      'boot code damaged', 0
-
-        times   510 - ($ - $$) db 0
-        dw      0xAA55
+%include "first_sector_end.inc"
 
 ; ---------------------------------------------------------------- sector 2
 stage2:
@@ -199,17 +178,7 @@ found:
         jmp     .load
 
 .start:
-        mov     dl, [DRIVE]
-        xor     ax, ax
-        mov     ds, ax
-        mov     es, ax
-        mov     fs, ax
-        mov     gs, ax
-        cli
-        mov     ss, ax
-        mov     sp, STACK_TOP
-        sti
-        jmp     LOAD_SEGMENT:0x0000
+%include "loader_handoff.inc"
 
 too_large:
         mov     si, msg_too_large

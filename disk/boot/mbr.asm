@@ -21,14 +21,7 @@ ENTRY           equ     0x0512          ; word: the active entry
 TRIES           equ     0x0514          ; byte
 
 start:
-        cli
-        xor     ax, ax
-        mov     ss, ax
-        mov     sp, STACK_TOP
-        mov     ds, ax
-        mov     es, ax
-        sti
-        cld
+%include "real_mode_entry.inc"
         mov     si, LOAD_ADDR
         mov     di, 0x0600
         mov     cx, 256

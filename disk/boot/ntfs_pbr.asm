@@ -98,15 +98,7 @@ start:
         times   84 - ($ - $$) db 0      ; OEM name and BPB, the volume's own
 
 boot:
-        cli
-        xor     ax, ax
-        mov     ss, ax
-        mov     sp, STACK_TOP
-        mov     ds, ax
-        mov     es, ax
-        sti
-        cld
-        jmp     0x0000:.flat            ; some BIOSes enter at 07C0:0000
+%include "real_mode_entry.inc"
 %include "disk_probe.inc"
 .load_stage2:
         ; The whole $Boot area over ourselves: sector 0 comes back unchanged.
@@ -119,20 +111,7 @@ boot:
         mov     es, bx
         call    read_sectors
         cmp     dword [stage2], STAGE2_MARK
-        je      stage2_entry
-        mov     si, msg_no_stage2
-        jmp     fail
-
-%include "read_sectors.inc"
-
-%include "fail_message.inc"
-
-msg_prefix:             db      13, 10, 'Tarnvik boot: ', 0
-msg_read_error:         db      'read error', 0
-msg_no_stage2:          db      'boot code damaged', 0
-
-        times   510 - ($ - $$) db 0
-        dw      0xAA55
+%include "first_sector_end.inc"
 
 ; ---------------------------------------------------------------- 7E00
 stage2:
@@ -368,17 +347,7 @@ load_loader:
         call    read_stream
 
 start_loader:
-        mov     dl, [DRIVE]
-        xor     ax, ax
-        mov     ds, ax
-        mov     es, ax
-        mov     fs, ax
-        mov     gs, ax
-        cli
-        mov     ss, ax
-        mov     sp, STACK_TOP
-        sti
-        jmp     LOAD_SEGMENT:0x0000
+%include "loader_handoff.inc"
 
 ; EAX = bytes to load at 2000:0000: they must stay below the EBDA.
 check_fits:
