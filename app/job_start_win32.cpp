@@ -18,6 +18,9 @@ namespace {
 ProgressShares g_shares;
 // Touched only by ProgressCallback, on the worker thread; kept from one job to the next.
 ProgressMemory g_progressMemory;
+// The taskbar value last handed over in this job, on the worker thread; set by LaunchJob to the 0
+// that StartTaskbarProgress shows.
+int g_taskbarHanded = 0;
 
 }  // namespace
 
@@ -29,6 +32,7 @@ bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
     const int64_t isoSize = PathSize(isoPath);
     g_shares = ComputeShares(isoSize > 0 ? isoSize : 0, addSize);
     StartTaskbarProgress(app.mainWindow);
+    g_taskbarHanded = 0;
     JobSettings settings;
     settings.IsoPath = isoPath;
     settings.TargetDrive = targetDrive;
@@ -56,5 +60,10 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
     // Sent, not posted: the worker goes on once the window has taken the change.
     if (update.setText) SetDlgItemTextW(window, kStatusText, update.text.c_str());
     if (update.setBar) SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, update.bar, 0);
-    if (TaskbarProgressSupported()) PostTaskbarValue(update.taskbar);
+    // A report follows every chunk of the additional files; the taskbar would show the same value
+    // again, so only a change is handed over.
+    if (update.taskbar != g_taskbarHanded && TaskbarProgressSupported()) {
+        g_taskbarHanded = update.taskbar;
+        PostTaskbarValue(update.taskbar);
+    }
 }

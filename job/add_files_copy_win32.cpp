@@ -12,12 +12,6 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-int64_t Position(HANDLE file) {
-    LARGE_INTEGER zero{}, position{};
-    SetFilePointerEx(file, zero, &position, FILE_CURRENT);
-    return position.QuadPart;
-}
-
 bool Move(HANDLE source, HANDLE target, char* buffer, DWORD count) {
     DWORD got = 0, written = 0;
     return ReadFile(source, buffer, count, &got, nullptr) && got == count &&
@@ -47,7 +41,8 @@ int MakeFolderPath(const std::wstring& path, int64_t attributes) {
                : 0;
 }
 
-int64_t CopyChunk(UniqueHandle& source, UniqueHandle& target, int32_t chunkSize) {
+int64_t CopyChunk(UniqueHandle& source, UniqueHandle& target, int32_t chunkSize, int64_t length,
+                  int64_t position) {
     if (!source || !target) return kChunkFailed;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[chunkSize > 0 ? chunkSize : 1]);
     if (!buffer || chunkSize <= 0) {
@@ -56,17 +51,15 @@ int64_t CopyChunk(UniqueHandle& source, UniqueHandle& target, int32_t chunkSize)
         target.reset();
         return kChunkFailed;
     }
-    LARGE_INTEGER length{};
-    GetFileSizeEx(source.get(), &length);
-    if (Position(source.get()) + chunkSize < length.QuadPart) {
+    if (position + chunkSize < length) {
         if (!Move(source.get(), target.get(), buffer.get(), static_cast<DWORD>(chunkSize))) {
             source.reset();
             target.reset();
             return kChunkFailed;
         }
-        return Position(target.get());
+        return position + chunkSize;
     }
-    const int64_t rest = length.QuadPart - Position(target.get());
+    const int64_t rest = length - position;
     const bool ok = rest == 0 || (rest > 0 && Move(source.get(), target.get(), buffer.get(),
                                                    static_cast<DWORD>(rest)));
     // Closing the target writes out what the system still holds; a failure there is a loss too.

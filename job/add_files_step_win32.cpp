@@ -76,13 +76,14 @@ FileCopy CopyOneFile(Job& job, const std::wstring& source, const std::wstring& t
         return FileCopy::Skipped;
     }
     int64_t counted = 0;
+    job.stepText = L"Copy additional Files";
     for (;;) {
-        const int64_t result = CopyChunk(in, out, job.settings.CopyBufferSize);
+        const int64_t result =
+            CopyChunk(in, out, job.settings.CopyBufferSize, length.QuadPart, counted);
         if (result == kChunkFailed) return FileCopy::Failed;
         const int64_t now = result > 0 ? result : length.QuadPart;
         added += now - counted;
         counted = now;
-        job.stepText = L"Copy additional Files";
         job.Report(addTotal, added);
         if (result == 0) {
             copiedSize = length.QuadPart;

@@ -64,11 +64,20 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
         }
         update.taskbar = value;
     } else if (step == L"AddFiles") {
-        const std::wstring shown = done > 0 ? WithSizes(text, done, total) : text;
-        if (shown != memory.lastAddText) {
-            memory.lastAddText = shown;
-            update.setText = true;
-            update.text = shown;
+        const bool textStands = done > 0 && done >= memory.lastAddFrom &&
+                                done < memory.lastAddEnd && total == memory.lastAddTotal &&
+                                text == memory.lastAddBase;
+        if (!textStands) {
+            const std::wstring shown = done > 0 ? WithSizes(text, done, total) : text;
+            if (shown != memory.lastAddText) {
+                memory.lastAddText = shown;
+                update.setText = true;
+                update.text = shown;
+            }
+            memory.lastAddBase = text;
+            memory.lastAddTotal = total;
+            memory.lastAddFrom = done;
+            memory.lastAddEnd = done > 0 ? NextByteSizeChange(done) : done;
         }
         // Empty additional files have no defined position: the bar stays where it is.
         if (total > 0) {

@@ -15,6 +15,12 @@ struct ProgressMemory {
     int lastCopyValue = 0;
     std::wstring lastAddText;
     int lastAddValue = 0;
+    // What lastAddText was built from, and the done counts up to lastAddEnd (exclusive) that give
+    // the same text: a report comes after every chunk, the text changes every few chunks at most.
+    std::wstring lastAddBase;
+    int64_t lastAddTotal = 0;
+    int64_t lastAddFrom = 0;
+    int64_t lastAddEnd = 0;
     std::wstring lastVerifyText;
     int lastVerifyValue = 0;
 };

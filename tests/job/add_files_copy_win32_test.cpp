@@ -29,8 +29,8 @@ std::vector<int64_t> CopyInChunks(size_t size, std::string& copied) {
     UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     CREATE_ALWAYS, 0, nullptr));
     std::vector<int64_t> results;
-    for (int64_t r = 1; r > 0 && results.size() < 10;)
-        results.push_back(r = CopyChunk(source, target, 4096));
+    for (int64_t r = 0; results.empty() || (r > 0 && results.size() < 10);)
+        results.push_back(r = CopyChunk(source, target, 4096, static_cast<int64_t>(size), r));
     EXPECT_FALSE(source) << "closed after the last chunk";
     EXPECT_FALSE(target);
     copied = ReadWholeFile(to);
@@ -55,9 +55,27 @@ TEST(CopyChunk, AWriteThatFailsIsReported) {
     // A target the copy may not write to stands for a full or pulled drive.
     UniqueHandle target(
         CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(CopyChunk(source, target, 4096), kChunkFailed);
+    EXPECT_EQ(CopyChunk(source, target, 4096, 9000, 0), kChunkFailed);
     EXPECT_FALSE(source);
     EXPECT_FALSE(target);
+}
+
+TEST(CopyChunk, ASourceShorterThanItsLengthIsReported) {
+    // The length is taken once, when the file is opened; a file cut short since then must not pass
+    // for copied, whether a full chunk or the last one comes up short.
+    const std::wstring from = TempTestPath(L"from.bin"), to = TempTestPath(L"to.bin");
+    WriteWholeFile(from, std::string(5000, 's'));
+    for (const int64_t length : {int64_t{9000}, int64_t{6000}}) {
+        SCOPED_TRACE(length);
+        UniqueHandle source(
+            CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, 0, nullptr));
+        EXPECT_EQ(CopyChunk(source, target, 4096, length, 0), 4096);
+        EXPECT_EQ(CopyChunk(source, target, 4096, length, 4096), kChunkFailed);
+        EXPECT_FALSE(source);
+        EXPECT_FALSE(target);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include "job/progress.h"
 
+#include <algorithm>
+
+#include "text/byte_size.h"
+
 namespace {
 
 constexpr int64_t KiB = 1024, MiB = KiB * 1024, GiB = MiB * 1024;
@@ -88,6 +92,46 @@ TEST(ProgressCallback, MemoryCarriesIntoTheNextJob) {
     Play({97, 0}, memory, {{L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2}});
     // A second job starting with the same report does not touch the controls again.
     Play({97, 0}, memory, {{L"Copy", L"Copy Files", 100, 0, nullptr, -1, 2}});
+}
+
+// The additional files report after every chunk; the status line must always show the sizes of
+// the latest report, set exactly when they change, across totals, texts and jobs.
+TEST(ProgressCallback, AdditionalFilesTextFollowsEveryChunk) {
+    ProgressMemory memory;
+    const ProgressShares shares{72, 25};
+    std::wstring shown;
+    auto report = [&](const std::wstring& text, int64_t total, int64_t done) {
+        const ProgressUpdate u = ComputeProgress(L"AddFiles", text, total, done, shares, memory);
+        const std::wstring expected = done > 0 ? text + L"   (" + RSet8(FormatByteSize(done)) +
+                                                     L"\\" + RSet8(FormatByteSize(total)) + L")"
+                                               : text;
+        SCOPED_TRACE(testing::Message() << total << "/" << done);
+        EXPECT_EQ(u.setText, expected != shown);
+        if (u.setText) shown = u.text;
+        EXPECT_EQ(shown, expected);
+    };
+    const std::wstring copying = L"Copy additional Files";
+    for (const int64_t total : {int64_t{150} * MiB, int64_t{150} * MiB + 1, int64_t{3} * GiB}) {
+        report(copying, 100, 0);
+        // A job's files: chunks of 4 KiB with a short last chunk now and then.
+        int64_t done = 0;
+        for (int chunk = 0; done < total && chunk < 6000; ++chunk) {
+            done += chunk % 700 == 699 ? 1234 : 4 * KiB;
+            report(copying, total, std::min(done, total));
+        }
+        // The same count against another total, then back.
+        report(copying, 2 * total, std::min(done, total));
+        report(copying, total, std::min(done, total));
+        // Further on, across 100 MiB and up to the end.
+        for (done = 100 * MiB - 20 * KiB; done < 100 * MiB + 20 * KiB; done += 4 * KiB)
+            report(copying, total, done);
+        report(copying, total, total);
+        // The same counts under another text, then back.
+        report(L"Process Canceled", total, total);
+        report(copying, total, total);
+        // A count below the last one.
+        report(copying, total, 4 * KiB);
+    }
 }
 
 TEST(ComputeShares, ExtractionAndAdditionalFiles) {
