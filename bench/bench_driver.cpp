@@ -200,7 +200,12 @@ int wmain(int argc, wchar_t** argv) {
     CopyFileW(fake.c_str(), (b.data + L"\\work\\Tarnvik\\Bootice.exe").c_str(), FALSE);
     RemoveSimulatedDrives();
     auto stick = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, b.stick, L"BENCH");
-    const std::string marker = "bench-runs\\Tarnvik.exe";
+    // The whole path: another worktree's benchmark may run a Tarnvik.exe of its own meanwhile.
+    std::string marker(
+        WideCharToMultiByte(CP_UTF8, 0, b.exe.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, b.exe.c_str(), -1, marker.data(),
+                        static_cast<int>(marker.size()), nullptr, nullptr);
+    marker.pop_back();
     const std::wstring sevenZip = BuildFolder() + L"\\..\\..\\payload\\7z.exe";
 
     Figure jobWall, sevenZipWall, jobCpu, jobCpuShare, referenceCopy, startTarnvik, startMinimal;
@@ -218,6 +223,9 @@ int wmain(int argc, wchar_t** argv) {
             const double start = Now();
             const double cpuStart = UnixCpuSeconds(marker);
             const double mainStart = MainThreadCpuSeconds(marker);
+            if (cpuStart < 0)
+                std::fprintf(stderr, "bench: no process found for %s: its CPU figures are void\n",
+                             marker.c_str());
             WaitFine(
                 [&] {
                     return program.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0;

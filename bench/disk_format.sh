@@ -9,8 +9,9 @@ cd "$(dirname "$0")/.."
 runs=${1:-5}
 [ -n "${TARNVIK_BENCH_SET_UP:-}" ] || scripts/setup.sh
 # -O2: GCC 12 warns falsely (-Wrestrict) on a string concatenation at -O3.
-cmake -S . -B build/bench-disk -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARNVIK_TESTS=OFF -DTARNVIK_SANITIZE=OFF >/dev/null
+[ -f build/bench-disk/build.ninja ] ||
+    cmake -S . -B build/bench-disk -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARNVIK_TESTS=OFF -DTARNVIK_SANITIZE=OFF >/dev/null
 cmake --build build/bench-disk --target tarnvik-disk >/dev/null
 tool=$PWD/build/bench-disk/tarnvik-disk
 work=$(mktemp -d)

@@ -20,7 +20,8 @@ else
 fi
 scripts/setup.sh
 export TARNVIK_BENCH_SET_UP=1
-cmake --preset win64 >/dev/null
+# Configured once; the build step configures again when the lists change.
+[ -f build/win64/build.ninja ] || cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_driver minimal_window reference_copy >/dev/null
 [ -f "$data/.complete" ] || echo "Preparing the $scale data once in $data ..." >&2
 bench/make_data.sh "$data" "$scale"
