@@ -7,13 +7,14 @@
 #   ratios: job/7z=R cpu=P% addfiles=R startup=R verify=R
 # Not part of the test suite.
 # Usage: bench/run.sh [RUNS]           1 GiB data (about 3 GiB made once), RUNS runs (default 5)
-#        bench/run.sh --quick [RUNS]   the same on a sixteenth of the data (default 3 runs)
+#        bench/run.sh --quick [RUNS]   the same on a sixteenth of the data (default 3 runs),
+#                                      shorter idle windows, no drive scan
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${1:-}" = --quick ]; then
     shift
     runs=${1:-3} data=$PWD/build/bench-data-quick scale=quick
-    files=(bench-quick.iso installer-quick.iso)
+    files=(bench-quick.iso installer-quick.iso quick)
 else
     runs=${1:-5} data=$PWD/build/bench-data scale=full
     files=(bench-1g.iso installer-6g.iso)
@@ -43,7 +44,7 @@ echo
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
     source scripts/wine-env.sh
     start_wine_session "$WINEPREFIX"
-    wine build/win64/bench_driver.exe "$(winepath -w "$0")" "$1" "$2" "$3"
+    wine build/win64/bench_driver.exe "$(winepath -w "$0")" "$@"
     status=$?
     wineserver -k 2>/dev/null
     exit $status' "$data" "$runs" "${files[@]}"
