@@ -13,6 +13,7 @@
 
 #include "res/control_ids.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 
 using namespace harness;
 
@@ -172,7 +173,9 @@ int wmain(int argc, wchar_t** argv) {
     CopyFileW(fake.c_str(), (b.data + L"\\work\\Tarnvik\\Bootice.exe").c_str(), FALSE);
     RemoveSimulatedDrives();
     auto stick = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, b.stick, L"BENCH");
-    const std::string marker = "bench-runs\\Tarnvik.exe";
+    // The full path, so that a benchmark running at the same time from another build tree is
+    // not counted as this one's Tarnvik.
+    const std::string marker = Narrow(b.exe);
     const std::wstring sevenZip = BuildFolder() + L"\\..\\..\\payload\\7z.exe";
 
     Figure jobWall, sevenZipWall, jobCpu, jobCpuShare, referenceCopy, startTarnvik, startMinimal;
