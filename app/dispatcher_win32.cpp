@@ -18,6 +18,7 @@
 #include "job/pre_copy_checks_win32.h"
 #include "job/taskbar_progress_win32.h"
 #include "tools/child_process_win32.h"
+#include "tools/com_library_win32.h"
 #include "tools/path_size.h"
 #include "tools/payload_win32.h"
 #include "tools/unique_handle_win32.h"
@@ -92,7 +93,7 @@ void OnAddFilesFolderIcon() {
     // The shell wants COM on the thread that asks it to open a folder; started here, when first
     // needed, since starting it costs the program's start-up time otherwise.
     static const UniqueComInit com(
-        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
+        SUCCEEDED(InitializeCom(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
     const std::wstring folder = AddFilesFolder();
     const std::wstring named = folder.substr(0, folder.size() - 1);
     if (PathSize(named) == kPathMissing) CreateDirectoryW(named.c_str(), nullptr);

@@ -18,9 +18,10 @@ namespace {
 ProgressShares g_shares;
 // Touched only by ProgressCallback, on the worker thread; kept from one job to the next.
 ProgressMemory g_progressMemory;
-// The taskbar value last handed over in this job, on the worker thread; set by LaunchJob to the 0
-// that StartTaskbarProgress shows.
-int g_taskbarHanded = 0;
+// The taskbar value last handed to the user-interface thread in this job. Set by LaunchJob to
+// the 0 that StartTaskbarProgress shows, then touched only by ProgressCallback on the worker: a
+// report whose value the taskbar already shows costs the window's thread nothing.
+int g_taskbarShown = 0;
 
 }  // namespace
 
@@ -32,7 +33,7 @@ bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
     const int64_t isoSize = PathSize(isoPath);
     g_shares = ComputeShares(isoSize > 0 ? isoSize : 0, addSize);
     StartTaskbarProgress(app.mainWindow);
-    g_taskbarHanded = 0;
+    g_taskbarShown = 0;
     JobSettings settings;
     settings.IsoPath = isoPath;
     settings.TargetDrive = targetDrive;
@@ -60,10 +61,8 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
     // Sent, not posted: the worker goes on once the window has taken the change.
     if (update.setText) SetDlgItemTextW(window, kStatusText, update.text.c_str());
     if (update.setBar) SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, update.bar, 0);
-    // A report follows every chunk of the additional files; the taskbar would show the same value
-    // again, so only a change is handed over.
-    if (update.taskbar != g_taskbarHanded && TaskbarProgressSupported()) {
-        g_taskbarHanded = update.taskbar;
+    if (update.taskbar != g_taskbarShown && TaskbarProgressSupported()) {
+        g_taskbarShown = update.taskbar;
         PostTaskbarValue(update.taskbar);
     }
 }

@@ -6,8 +6,9 @@ enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 
 # Only DLLs that Windows loads from its own folder whatever the search order (known DLLs from
-# Vista on); comctl32 and comdlg32 are loaded from the system folder at run time instead.
-set(TARNVIK_WIN32_LIBS gdi32 ole32 shell32 user32 uuid)
+# Vista on) and that the first window needs; comctl32, comdlg32, ole32 and shell32 are loaded from
+# the system folder at run time instead, the last three only when first used.
+set(TARNVIK_WIN32_LIBS gdi32 user32 uuid)
 
 # The Win32 shell of the program, everything but the entry point.
 add_library(tarnvik_win32 STATIC
@@ -42,6 +43,7 @@ add_library(tarnvik_win32 STATIC
     job/worker_win32.cpp
     text/clock_win32.cpp
     tools/child_process_win32.cpp
+    tools/com_library_win32.cpp
     tools/folders_win32.cpp
     tools/path_size_win32.cpp
     tools/held_tool_file_win32.cpp

@@ -4,6 +4,7 @@
 
 #include "job/taskbar_progress_win32.h"
 
+#include "tools/com_library_win32.h"
 #include "tools/unique_handle_win32.h"
 
 namespace {
@@ -22,10 +23,9 @@ bool TaskbarProgressSupported() {
 void StartTaskbarProgress(HWND window) {
     if (!TaskbarProgressSupported()) return;
     g_window = window;
-    g_com.reset(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    g_com.reset(SUCCEEDED(InitializeCom(COINIT_APARTMENTTHREADED)));
     void* object = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                &object))) {
+    if (FAILED(CreateComInstance(CLSID_TaskbarList, IID_ITaskbarList3, &object))) {
         return;  // no taskbar progress for this job
     }
     g_taskbar.reset(static_cast<ITaskbarList3*>(object));

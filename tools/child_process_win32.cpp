@@ -5,8 +5,17 @@
 #include <vector>
 
 #include "tools/child_command_line.h"
+#include "tools/system_library_win32.h"
 
 namespace {
+
+// The shell is the runner's fallback only: loaded when first needed, since importing it would
+// load it and its dependencies before the program's first window.
+BOOL ShellExecuteOnDemand(SHELLEXECUTEINFOW* shell) {
+    static const SystemLibrary library(L"shell32.dll");
+    const auto execute = library.Get<decltype(&ShellExecuteExW)>("ShellExecuteExW");
+    return execute ? execute(shell) : FALSE;
+}
 
 ChildProcess Finish(HANDLE process, int64_t processId, unsigned flags) {
     UniqueHandle owned(process);
@@ -41,7 +50,7 @@ ChildProcess StartChild(const std::wstring& program, const std::wstring& paramet
     shell.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     shell.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     shell.nShow = hide ? SW_HIDE : SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&shell)) return {};
+    if (!ShellExecuteOnDemand(&shell)) return {};
     return Finish(shell.hProcess, -1, flags);
 }
 

@@ -106,14 +106,3 @@ inline bool ReleaseComObject(Interface* object) {
 template <typename Interface>
 using UniqueComPointer = UniqueAny<NullMeansNoneTraits<Interface*, ReleaseComObject<Interface>>>;
 
-// COM started on this thread: true when CoInitializeEx succeeded and CoUninitialize is owed.
-struct ComInitTraits {
-    using Type = bool;
-    static Type None() { return false; }
-    static bool IsNone(Type value) { return !value; }
-    static bool Close(Type) {
-        CoUninitialize();
-        return true;
-    }
-};
-using UniqueComInit = UniqueAny<ComInitTraits>;
