@@ -39,8 +39,9 @@ boundary() {
     trap 'fusermount3 -uz mount 2>/dev/null' EXIT
     start
     [ "$(stat -c %s mount/stick.img)" = $size ] || fail "size $(stat -c %s mount/stick.img)"
-    # offset length: below, across the boundary from a page start and from inside a page, beyond.
-    local cases=("0 4096" "4096 16384" "9000 500" "9192 1" "20000 3000" "1040000 8576")
+    # offset length: across the boundary (which lies inside a page) from a page edge and from
+    # inside the boundary's page, and wholly beyond it.
+    local cases=("4096 16384" "9000 500" "20000 3000")
     local case offset length kept
     for case in "${cases[@]}"; do
         read -r offset length <<<"$case"
