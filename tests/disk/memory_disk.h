@@ -66,7 +66,7 @@ class MemoryDisk : public BlockDevice {
     }
     int Writes() const { return static_cast<int>(writes.size()); }
 
-    std::map<uint64_t, std::vector<uint8_t>> sectors;                 // the sectors that are not all zeros
+    std::map<uint64_t, std::vector<uint8_t>> sectors;   // the sectors that are not all zeros
     std::vector<std::pair<uint64_t, uint64_t>> writes;  // first sector and count of each write
     bool strayAccess = false;
     bool refused = false;

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int64_t KiB = 1024, MiB = KiB * 1024, TiB = MiB * 1024 * 1024,
-                  PiB = TiB * 1024, EiB = PiB * 1024;
+constexpr int64_t KiB = 1024, MiB = KiB * 1024, TiB = MiB * 1024 * 1024, PiB = TiB * 1024,
+                  EiB = PiB * 1024;
 
 TEST(FormatByteSize, WorkedValuesAndEdges) {
     const struct {

@@ -129,9 +129,10 @@ TEST_F(RealStick, StandardBootManager) {
 }
 
 TEST_F(RealStick, Grub4Dos) {
-    RunToDone(kGrub4DosOption, {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
-                                "Write Grub4Dos in Partition Boot Record",
-                                "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
+    RunToDone(kGrub4DosOption,
+              {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
+               "Write Grub4Dos in Partition Boot Record",
+               "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
 }
 
 // The FAT32 stick becomes NTFS. Wine then shows the volume through the ntfs-3g mount: its real
