@@ -31,7 +31,6 @@ no_edd_shim=$3/no_edd_shim.bin
 sector_4k_shim=$3/sector_4k_shim.bin
 dir=$4/$scenario
 
-GRUB_DIR=/usr/lib/grub/i386-pc
 IPXE_EFI=/usr/lib/ipxe/ipxe.efi
 
 img=$dir/stick.img
@@ -162,20 +161,6 @@ expect_fragmented() {
     chain=$(mshowfat -i "$img@@1M" "::$1") || fail "mshowfat $1 failed"
     echo "$1 clusters: $chain"
     [[ $chain == *"> <"* ]] || fail "$1 is not fragmented; the test would not cover chain following"
-}
-
-# Loader as GRLDR: GRUB's g2hdr.img in front of a GRUB core image whose
-# embedded configuration writes a marker to the serial port.
-make_grldr() {
-    cat >"$dir/embedded.cfg" <<'EOF'
-serial --unit=0 --speed=115200
-terminal_output serial
-echo "TARNVIK GRLDR TEST: GRUB IS RUNNING"
-EOF
-    grub-mkimage -O i386-pc -p '(hd0,msdos1)/' -c "$dir/embedded.cfg" -o "$dir/core.img" \
-        biosdisk part_msdos fat serial terminal echo ||
-        fail "grub-mkimage failed"
-    cat "$GRUB_DIR/g2hdr.img" "$dir/core.img" >"$dir/GRLDR" || fail "cannot make GRLDR"
 }
 
 # --- NTFS sticks
@@ -423,7 +408,7 @@ bios-no-boot-record)
     ;;
 bios-grldr)
     make_stick grub4dos
-    make_grldr
+    make_grldr "$dir/GRLDR"
     put_cluttered_loader "$dir/GRLDR" GRLDR
     boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
     ;;
@@ -472,7 +457,7 @@ ntfs-bios-bootmgr)
 ntfs-bios-grldr)
     # Stored as "grldr": the name compare ignores case.
     make_ntfs_stick grub4dos
-    make_grldr
+    make_grldr "$dir/GRLDR"
     mount_volume
     cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
     cp "$dir/GRLDR" "$volume_mount/grldr" || fail "cannot copy grldr"

@@ -70,14 +70,6 @@ mkdir -p "$work/iso" "$dir"
 make_standin() {
     nasm -f bin -o "$work/BOOTMGR" "$root/tests/disk/boot/standin_bootmgr.asm" || exit 1
 }
-# GRLDR: GRUB's g2hdr.img in front of a core image that says so on COM1.
-make_grldr() {
-    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial' \
-        'echo "TARNVIK GRLDR TEST: GRUB IS RUNNING"' >"$work/embedded.cfg"
-    grub-mkimage -O i386-pc -p '(hd0,msdos1)/' -c "$work/embedded.cfg" -o "$work/core.img" \
-        biosdisk part_msdos fat serial terminal echo || exit 1
-    cat /usr/lib/grub/i386-pc/g2hdr.img "$work/core.img" >"$1"
-}
 iso_of_tree() {
     xorriso -as mkisofs -J -R -V "$2" -o "$iso" "$1" >/dev/null 2>&1 || exit 1
 }
