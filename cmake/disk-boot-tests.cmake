@@ -35,7 +35,6 @@ foreach(scenario
         ntfs-bios-bootmgr
         ntfs-bios-grldr
         ntfs-bios-big-root
-        ntfs-bios-fragmented
         ntfs-bios-resident
         ntfs-bios-missing
         ntfs-bios-too-large

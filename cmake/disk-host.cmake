@@ -55,11 +55,9 @@ else()
     message(STATUS "libfuse3 not found: the lying-stick tests will be skipped")
     set(lying_stick_program ${CMAKE_BINARY_DIR}/lying_stick)
 endif()
-foreach(scenario boundary rig)
+foreach(scenario boundary)
     add_test(NAME lying_stick.${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/real_stick/lying_stick_test.sh
-                     ${lying_stick_program} $<TARGET_FILE:tarnvik-disk>
-                     ${CMAKE_BINARY_DIR}/lying-stick-tests ${scenario})
+                     ${lying_stick_program} ${CMAKE_BINARY_DIR}/lying-stick-tests ${scenario})
     set_tests_properties(lying_stick.${scenario} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endforeach()
-set_tests_properties(lying_stick.rig PROPERTIES RESOURCE_LOCK loop-devices)

@@ -10,7 +10,7 @@
 #           bios-bootmgr-damaged, bios-no-active, bios-no-boot-record, bios-grldr,
 #           bios-grldr-missing, bios-no-edd, bios-sectors-4k, uefi-ipxe,
 #           ntfs-bios-bootmgr, ntfs-bios-grldr, ntfs-bios-big-root,
-#           ntfs-bios-fragmented, ntfs-bios-resident, ntfs-bios-missing,
+#           ntfs-bios-resident, ntfs-bios-missing,
 #           ntfs-bios-too-large, ntfs-bios-damaged, ntfs-bios-no-edd or
 #           ntfs-bios-sectors-4k (the NTFS ones need root for the loop device)
 # TOOL      the Linux build of the disk tool
@@ -31,7 +31,6 @@ no_edd_shim=$3/no_edd_shim.bin
 sector_4k_shim=$3/sector_4k_shim.bin
 dir=$4/$scenario
 
-GRUB_DIR=/usr/lib/grub/i386-pc
 IPXE_EFI=/usr/lib/ipxe/ipxe.efi
 
 img=$dir/stick.img
@@ -83,10 +82,10 @@ run_tool() {
     [ $rc -eq 0 ] || fail "tarnvik-disk $* exited with $rc"
 }
 
-# $1 = bootmgr or grub4dos: the boot record the stick gets.
+# $1 = bootmgr or grub4dos: the boot record the stick gets; $2 = the file system (FAT32).
 make_stick() {
     truncate -s 256M "$img" || fail "cannot create $img"
-    run_tool /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=TEST /quiet
+    run_tool /partitions /repartition /activate /usb-hdd "/fstype=${2:-FAT32}" /vollabel=TEST /quiet
     run_tool /mbr /install /type=nt60 /quiet
     case $1 in
     bootmgr) run_tool /pbr /install /type=bootmgr /quiet ;;
@@ -164,33 +163,13 @@ expect_fragmented() {
     [[ $chain == *"> <"* ]] || fail "$1 is not fragmented; the test would not cover chain following"
 }
 
-# Loader as GRLDR: GRUB's g2hdr.img in front of a GRUB core image whose
-# embedded configuration writes a marker to the serial port.
-make_grldr() {
-    cat >"$dir/embedded.cfg" <<'EOF'
-serial --unit=0 --speed=115200
-terminal_output serial
-echo "TARNVIK GRLDR TEST: GRUB IS RUNNING"
-EOF
-    grub-mkimage -O i386-pc -p '(hd0,msdos1)/' -c "$dir/embedded.cfg" -o "$dir/core.img" \
-        biosdisk part_msdos fat serial terminal echo ||
-        fail "grub-mkimage failed"
-    cat "$GRUB_DIR/g2hdr.img" "$dir/core.img" >"$dir/GRLDR" || fail "cannot make GRLDR"
-}
-
 # --- NTFS sticks
 
 
 # $1 = bootmgr or grub4dos: the boot record the stick gets.
 make_ntfs_stick() {
     [ "$(id -u)" -eq 0 ] || { echo "needs root for a loop device: skipped"; exit 0; }
-    truncate -s 256M "$img" || fail "cannot create $img"
-    run_tool /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=TEST /quiet
-    run_tool /mbr /install /type=nt60 /quiet
-    case $1 in
-    bootmgr) run_tool /pbr /install /type=bootmgr /quiet ;;
-    grub4dos) run_tool /pbr /install /type=grub4dos /pbr-disable-floppy /quiet ;;
-    esac
+    make_stick "$1" NTFS
     [ "$(od -An -c -j $((PART_OFFSET + 3)) -N4 "$img" | tr -d ' ')" = NTFS ] ||
         fail "the partition does not hold an NTFS boot sector"
 }
@@ -333,8 +312,26 @@ add_root_clutter() {
     done
 }
 
-STANDIN_ENTRY=("STANDIN BOOTMGR CS=2000 IP=0000 DL=80 DS=0000 ES=0000 SS=0000 SP=7C00"
-    "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK")
+# Boots in BIOS mode until the stand-in BOOTMGR reports its hand-off: $1 = the BIOS drive (80, or
+# 81 behind a helper disk), $2 = the hidden sectors (hex); then texts that must come before.
+boot_standin() {
+    local drive=$1 hidden=$2
+    shift 2
+    boot bios "$@" "STANDIN BOOTMGR CS=2000 IP=0000 DL=$drive DS=0000 ES=0000 SS=0000 SP=7C00" \
+        "STANDIN BOOTMGR HIDDEN=$hidden BLOCKS=OK TAIL=OK"
+}
+
+# A FAT32 stick's root cluttered (add_clutter) around the loader: $1 = its file, $2 = its name.
+put_cluttered_loader() {
+    add_clutter
+    mtool mcopy -i "$img@@1M" "$1" "::$2"
+    finish_clutter "$2"
+}
+
+# ntfs-3g writes everything out at the unmount; then the volume must be sound.
+close_volume() {
+    unmount_volume; check_volume
+}
 
 # The tool's three runs on a loop device of 4096-byte logical sectors (root only); $1 = the file
 # system, $2 = the stick's size.
@@ -358,8 +355,7 @@ fill_big_root_fragmented_loader() {
     mount_volume
     add_root_clutter 300
     copy_fragmented "$standin" BOOTMGR
-    unmount_volume
-    check_volume
+    close_volume
     expect_root_entry BOOTMGR 5
     expect_ntfs_fragmented BOOTMGR
     release_volume
@@ -368,10 +364,8 @@ fill_big_root_fragmented_loader() {
 case $scenario in
 bios-bootmgr)
     make_stick bootmgr
-    add_clutter
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
-    finish_clutter BOOTMGR
-    boot bios "${STANDIN_ENTRY[@]}"
+    put_cluttered_loader "$standin" BOOTMGR
+    boot_standin 80 00000800
     ;;
 bios-bootmgr-missing)
     # Near misses only: a directory of that name and a file with an extension.
@@ -414,10 +408,8 @@ bios-no-boot-record)
     ;;
 bios-grldr)
     make_stick grub4dos
-    add_clutter
-    make_grldr
-    mtool mcopy -i "$img@@1M" "$dir/GRLDR" ::
-    finish_clutter GRLDR
+    make_grldr "$dir/GRLDR"
+    put_cluttered_loader "$dir/GRLDR" GRLDR
     boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
     ;;
 bios-no-edd)
@@ -425,13 +417,9 @@ bios-no-edd)
     # stick (then drive 81h) is read by CHS only, by the MBR and the boot
     # record alike; its boot code must also stay with the drive it was given.
     make_stick bootmgr
-    add_clutter
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
-    finish_clutter BOOTMGR
+    put_cluttered_loader "$standin" BOOTMGR
     add_helper_disk "$no_edd_shim"
-    boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
-        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
-        "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
+    boot_standin 81 00000800 "NO-EDD SHIM: INT 13h extensions hidden"
     ;;
 bios-sectors-4k)
     # The tool's own layout and boot code on a disk of 4096-byte logical
@@ -439,13 +427,9 @@ bios-sectors-4k)
     # boots only 512-byte disks, so the helper disk makes the stick's extended
     # reads count in 4096-byte sectors.
     make_4k_stick FAT32 512M
-    add_clutter
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
-    finish_clutter BOOTMGR
+    put_cluttered_loader "$standin" BOOTMGR
     add_helper_disk "$sector_4k_shim"
-    boot bios "4K SHIM: drive 81 has 4096-byte sectors" \
-        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
-        "STANDIN BOOTMGR HIDDEN=00000100 BLOCKS=OK TAIL=OK"
+    boot_standin 81 00000100 "4K SHIM: drive 81 has 4096-byte sectors"
     ;;
 bios-grldr-missing)
     # The Grub4Dos record must look for GRLDR only, not take BOOTMGR.
@@ -465,21 +449,19 @@ ntfs-bios-bootmgr)
     mount_volume
     mkdir "$volume_mount/Boot" || fail "cannot make Boot"
     cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    unmount_volume
-    check_volume
+    close_volume
     expect_root_entry BOOTMGR 1
     release_volume
-    boot bios "${STANDIN_ENTRY[@]}"
+    boot_standin 80 00000800
     ;;
 ntfs-bios-grldr)
     # Stored as "grldr": the name compare ignores case.
     make_ntfs_stick grub4dos
-    make_grldr
+    make_grldr "$dir/GRLDR"
     mount_volume
     cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
     cp "$dir/GRLDR" "$volume_mount/grldr" || fail "cannot copy grldr"
-    unmount_volume
-    check_volume
+    close_volume
     expect_root_entry grldr 1
     release_volume
     boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
@@ -490,22 +472,11 @@ ntfs-bios-big-root)
     mount_volume
     add_root_clutter 600
     copy_tail_first "$standin" BOOTMGR
-    unmount_volume
-    check_volume
+    close_volume
     expect_root_entry BOOTMGR 10
     expect_ntfs_fragmented BOOTMGR backward
     release_volume
-    boot bios "${STANDIN_ENTRY[@]}"
-    ;;
-ntfs-bios-fragmented)
-    make_ntfs_stick bootmgr
-    mount_volume
-    copy_fragmented "$standin" BOOTMGR
-    unmount_volume
-    check_volume
-    expect_ntfs_fragmented BOOTMGR
-    release_volume
-    boot bios "${STANDIN_ENTRY[@]}"
+    boot_standin 80 00000800
     ;;
 ntfs-bios-resident)
     # A loader of 533 bytes, copied out of its file record, where it spans
@@ -513,11 +484,10 @@ ntfs-bios-resident)
     make_ntfs_stick bootmgr
     mount_volume
     cp "$standin_small" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    unmount_volume
-    check_volume
+    close_volume
     expect_resident BOOTMGR
     release_volume
-    boot bios "${STANDIN_ENTRY[@]}"
+    boot_standin 80 00000800
     ;;
 ntfs-bios-damaged)
     # BOOTMGR's record lacks the update sequence number at the end of its
@@ -525,8 +495,7 @@ ntfs-bios-damaged)
     make_ntfs_stick bootmgr
     mount_volume
     cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    unmount_volume
-    check_volume
+    close_volume
     at=$(record_offset BOOTMGR) || exit 1
     release_volume
     [ "$(od -An -c -j "$at" -N4 "$img" | tr -d ' ')" = FILE ] || fail "no file record at $at"
@@ -541,8 +510,7 @@ ntfs-bios-missing)
     mkdir "$volume_mount/bootmgr" || fail "cannot make bootmgr"
     cp "$standin" "$volume_mount/BOOTMGR.OLD" || fail "cannot copy BOOTMGR.OLD"
     cp "$standin" "$volume_mount/BOOTMG" || fail "cannot copy BOOTMG"
-    unmount_volume
-    check_volume
+    close_volume
     release_volume
     boot bios "Tarnvik boot: BOOTMGR is missing"
     ;;
@@ -557,13 +525,12 @@ ntfs-bios-too-large)
     boot bios "Tarnvik boot: BOOTMGR is too large"
     ;;
 ntfs-bios-no-edd)
-    # By CHS only, through the root's index blocks to a fragmented loader.
+    # By CHS only, through the root's index blocks to a loader in many short runs (with EDD:
+    # ntfs-bios-sectors-4k).
     make_ntfs_stick bootmgr
     fill_big_root_fragmented_loader
     add_helper_disk "$no_edd_shim"
-    boot bios "NO-EDD SHIM: INT 13h extensions hidden" \
-        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
-        "STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK"
+    boot_standin 81 00000800 "NO-EDD SHIM: INT 13h extensions hidden"
     ;;
 ntfs-bios-sectors-4k)
     # As bios-sectors-4k, on NTFS (4096-byte sectors and file records), with
@@ -572,9 +539,7 @@ ntfs-bios-sectors-4k)
     disk_sector=4096
     fill_big_root_fragmented_loader
     add_helper_disk "$sector_4k_shim"
-    boot bios "4K SHIM: drive 81 has 4096-byte sectors" \
-        "STANDIN BOOTMGR CS=2000 IP=0000 DL=81 DS=0000 ES=0000 SS=0000 SP=7C00" \
-        "STANDIN BOOTMGR HIDDEN=00000100 BLOCKS=OK TAIL=OK"
+    boot_standin 81 00000100 "4K SHIM: drive 81 has 4096-byte sectors"
     ;;
 *)
     fail "unknown scenario"

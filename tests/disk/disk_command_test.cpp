@@ -72,19 +72,4 @@ TEST(ParseDiskParameters, RefusesEverythingElse) {
     }
 }
 
-TEST(ParametersOfCommandLine, SkipsTheProgramPath) {
-    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"\"C:\\Temp dir\\Bootice.exe\" /device=E: /mbr", L"/device=E: /mbr"},
-        {L"C:\\Temp\\Bootice.exe   /device=E: /x", L"/device=E: /x"},
-        {L"\"C:\\Temp\\Bootice.exe\"", L""},
-        {L"Bootice.exe", L""},
-        // Blanks inside and at the end of the parameters stay: the label may end in one.
-        {L"\"B.exe\" /vollabel=a  b /quiet", L"/vollabel=a  b /quiet"},
-    };
-    for (const auto& [line, parameters] : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(line)));
-        EXPECT_EQ(ParametersOfCommandLine(line), parameters);
-    }
-}
-
 }  // namespace

@@ -171,19 +171,6 @@ TEST(DiskOperationsPbr, RefusesAVolumeWhoseReservedAreaOverrunsItsPartition) {
     EXPECT_EQ(RunDiskAction(disk, Command(kPbr), Context()), kDiskOk) << "the reserved area fits";
 }
 
-TEST(DiskOperationsFormat, AWriteFailureIsReported) {
-    MemoryDisk whole(256ull << 20, 512);
-    ASSERT_EQ(RunDiskAction(whole, Command(kFormat), Context()), kDiskOk);
-    ASSERT_GT(whole.Writes(), 8);
-    for (int after = 0; after < whole.Writes(); ++after) {
-        MemoryDisk disk(256ull << 20, 512);
-        disk.FailWritesAfter(after);
-        EXPECT_EQ(RunDiskAction(disk, Command(kFormat), Context()), kDiskReadWriteFailed) << after;
-        EXPECT_TRUE(disk.Sector(0) == std::vector<uint8_t>(512, 0))
-            << "no partition table before the volume is whole";
-    }
-}
-
 }  // namespace
 
 namespace {

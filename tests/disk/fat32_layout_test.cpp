@@ -38,10 +38,6 @@ TEST(PlanFat32, WindowsClusterSizesAndTheSmallestFatThatFits) {
         EXPECT_EQ(layout.firstDataSector, v.firstDataSector);
         EXPECT_EQ(layout.clusterCount, v.clusterCount);
         EXPECT_EQ(layout.reservedSectors, 32u);
-        // Every cluster has its FAT entry, and the data area does not run past the volume.
-        EXPECT_GE(uint64_t{layout.fatSectors} * v.bytesPerSector / 4, layout.clusterCount + 2ull);
-        EXPECT_LE(layout.firstDataSector + uint64_t{layout.clusterCount} * layout.sectorsPerCluster,
-                  v.totalSectors);
     }
 }
 
@@ -65,62 +61,24 @@ TEST(Fat32ClusterBytes, WindowsTable) {
     }
 }
 
-TEST(Fat32Sectors, BootSectorFsInfoFatAndRoot) {
+// The fuzz target checks that these sectors state the layout; here the constants Windows writes.
+TEST(Fat32Sectors, WhatWindowsWritesBesideTheLayout) {
     const Fat32Layout layout = PlanFat32(522240, 512, 2048);
-    const FatLabel label = MakeFatLabel(L"Stick");
-    const std::vector<uint8_t> boot = Fat32BootSector(layout, label, 0xA1B2C3D4);
+    const std::vector<uint8_t> boot = Fat32BootSector(layout, MakeFatLabel(L"Stick"), 0xA1B2C3D4);
     ASSERT_EQ(boot.size(), 512u);
-    EXPECT_EQ(Get16(&boot[11]), 512);
-    EXPECT_EQ(boot[13], 4);
-    EXPECT_EQ(Get16(&boot[14]), 32);
-    EXPECT_EQ(boot[16], 2);
-    EXPECT_EQ(Get16(&boot[17]), 0);
-    EXPECT_EQ(Get16(&boot[19]), 0);
     EXPECT_EQ(boot[21], 0xF8);
     EXPECT_EQ(Get16(&boot[24]), 63);
     EXPECT_EQ(Get16(&boot[26]), 255);
-    EXPECT_EQ(Get32(&boot[28]), 2048u);
-    EXPECT_EQ(Get32(&boot[32]), 522240u);
-    EXPECT_EQ(Get32(&boot[36]), layout.fatSectors);
-    EXPECT_EQ(Get32(&boot[44]), 2u);
     EXPECT_EQ(Get16(&boot[48]), 1);
     EXPECT_EQ(Get16(&boot[50]), 6);
     EXPECT_EQ(boot[64], 0x80);
     EXPECT_EQ(boot[66], 0x29);
     EXPECT_EQ(Get32(&boot[67]), 0xA1B2C3D4u);
-    EXPECT_EQ(std::string(boot.begin() + 71, boot.begin() + 82), "STICK      ");
     EXPECT_EQ(std::string(boot.begin() + 82, boot.begin() + 90), "FAT32   ");
     EXPECT_EQ(boot[510], 0x55);
     EXPECT_EQ(boot[511], 0xAA);
-
-    const std::vector<uint8_t> info = Fat32FsInfoSector(layout);
-    EXPECT_EQ(Get32(&info[0]), 0x41615252u);
-    EXPECT_EQ(Get32(&info[484]), 0x61417272u);
-    EXPECT_EQ(Get32(&info[488]), layout.clusterCount - 1);
-    EXPECT_EQ(Get32(&info[492]), 3u);
-    EXPECT_EQ(Get32(&info[508]), 0xAA550000u);
-
-    const std::vector<uint8_t> fat = Fat32FirstFatSector(layout);
-    EXPECT_EQ(Get32(&fat[0]), 0x0FFFFFF8u);
-    EXPECT_EQ(Get32(&fat[8]), 0x0FFFFFFFu);
-    EXPECT_EQ(Get32(&fat[12]), 0u);
-
-    const std::vector<uint8_t> root = Fat32RootSector(layout, label, 0x5A86, 0x6000);
-    EXPECT_EQ(std::string(root.begin(), root.begin() + 11), "STICK      ");
-    EXPECT_EQ(root[11], 0x08);
-    EXPECT_EQ(Get16(&root[24]), 0x5A86);
-    EXPECT_EQ(root[32], 0) << "one entry only";
-    EXPECT_EQ(Fat32RootSector(layout, MakeFatLabel(L""), 0, 0), std::vector<uint8_t>(512, 0));
-}
-
-TEST(Fat32Sectors, FourKilobyteSectors) {
-    const Fat32Layout layout = PlanFat32(261888, 4096, 256);
-    const std::vector<uint8_t> boot = Fat32BootSector(layout, MakeFatLabel(L""), 1);
-    ASSERT_EQ(boot.size(), 4096u);
-    EXPECT_EQ(Get16(&boot[11]), 4096);
-    EXPECT_EQ(Get32(&boot[28]), 256u);
-    EXPECT_EQ(std::string(boot.begin() + 71, boot.begin() + 82), "NO NAME    ");
-    EXPECT_EQ(Fat32FsInfoSector(layout).size(), 4096u);
+    EXPECT_EQ(Get32(&Fat32FsInfoSector(layout)[492]), 3u) << "next free cluster";
+    EXPECT_EQ(Get32(&Fat32FirstFatSector(layout)[0]), 0x0FFFFFF8u);
 }
 
 TEST(MakeFatLabel, AsWindowsFormatStoresIt) {
@@ -141,28 +99,6 @@ TEST(MakeFatLabel, AsWindowsFormatStoresIt) {
         const FatLabel label = MakeFatLabel(typed);
         EXPECT_EQ(std::string(label.bytes.begin(), label.bytes.end()), stored);
         EXPECT_EQ(label.named, std::string(stored) != "NO NAME    ");
-    }
-}
-
-}  // namespace
-
-namespace {
-
-TEST(NtfsLabel, KeepsCaseAndCutsAtThirtyTwoUnits) {
-    const std::wstring thirtyOne(31, L'a');
-    const std::pair<std::wstring, std::wstring> labels[] = {
-        {L"My Stick", L"My Stick"},
-        {L"", L""},
-        {std::wstring(40, L'x'), std::wstring(32, L'x')},
-        {L"a.b,c;d:e*", L"a.b,c;d:e*"},
-        {L"\u00dcber", L"\u00dcber"},
-        // A character beyond the basic plane takes two units: it does not fit after 31.
-        {thirtyOne + L"\U0001F600", thirtyOne},
-        {std::wstring(30, L'a') + L"\U0001F600", std::wstring(30, L'a') + L"\U0001F600"},
-    };
-    for (const auto& [typed, stored] : labels) {
-        SCOPED_TRACE(testing::PrintToString(typed));
-        EXPECT_EQ(NtfsLabel(typed), stored);
     }
 }
 

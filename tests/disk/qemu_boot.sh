@@ -1,12 +1,23 @@
 # Sourced: boots a stick image in QEMU (software emulation, SeaBIOS or OVMF) as a USB storage
-# device and waits for texts on COM1. The sourcing script sets dir (results: serial.log,
-# screen.png, qemu.log), img, serial, scenario and extra_qemu_args, and defines fail.
+# device and waits for texts on COM1, and makes the GRLDR such boots look for. The sourcing
+# script sets dir (results: serial.log, screen.png, qemu.log), img, serial, scenario and
+# extra_qemu_args, and defines fail.
 # shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
 
 BOOT_DEADLINE_S=${BOOT_DEADLINE_S:-30}
 OVMF_CODE=/usr/share/OVMF/OVMF_CODE_4M.fd
 OVMF_VARS=/usr/share/OVMF/OVMF_VARS_4M.fd
 qemu_pid=
+
+# make_grldr OUT: GRUB's g2hdr.img in front of a GRUB core image whose embedded configuration
+# writes a marker to COM1, as a Grub4Dos GRLDR; its pieces go to $dir.
+make_grldr() {
+    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial' \
+        'echo "TARNVIK GRLDR TEST: GRUB IS RUNNING"' >"$dir/embedded.cfg"
+    grub-mkimage -O i386-pc -p '(hd0,msdos1)/' -c "$dir/embedded.cfg" -o "$dir/core.img" \
+        biosdisk part_msdos fat serial terminal echo || fail "grub-mkimage failed"
+    cat /usr/lib/grub/i386-pc/g2hdr.img "$dir/core.img" >"$1" || fail "cannot make $1"
+}
 
 stop_qemu() {
     if [ -n "$qemu_pid" ]; then

@@ -156,8 +156,6 @@ TEST_F(UserActions, IsoDialogChoosesCancelsAndTakesTypedNames) {
     ASSERT_TRUE(program_.OpenFile(dialog, L"missing.iso"));
     EXPECT_TRUE(WaitUntil(
         [&] { return program_.Control(main, kIsoField).text == L"missing.iso  (-1 b )"; }));
-    EXPECT_EQ(CopyRefusal(main),
-              L"The selected ISO image is no longer available.\r\n Select an ISO image.");
     EXPECT_TRUE(EndsWithExitCode0(main));
 }
 
@@ -222,12 +220,10 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
               L"The selected ISO image is on the USB drive that will be formatted.\r\nCopy the ISO "
               L"image to another drive first.");
 
-    // A label that would add switches to the disk tool's command line.
+    // A label that would add switches to the disk tool's command line (which characters do:
+    // CopyRequest.LabelsThatCouldAddSwitches).
     ASSERT_TRUE(choose(L"Small.iso"));
     program_.Type(main, kLabelField, L"a /device=C:");
-    EXPECT_EQ(CopyRefusal(main),
-              L"The volume label must not contain / or \".\r\nType another label.");
-    program_.Type(main, kLabelField, L"My \"Stick\"");
     EXPECT_EQ(CopyRefusal(main),
               L"The volume label must not contain / or \".\r\nType another label.");
     program_.Type(main, kLabelField, L"MyStick");

@@ -9,6 +9,7 @@
 #include "disk/fat32_layout.h"
 #include "disk/fat_label.h"
 #include "disk/mbr_layout.h"
+#include "tests/disk/memory_disk.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <algorithm>
@@ -19,77 +20,7 @@ namespace {
 
 using Sector = std::vector<uint8_t>;
 
-// A sparse disk that remembers every write and notes any access that is not whole sectors inside
-// it. It can refuse writes from a given one on, as a pulled stick does.
-class FuzzDisk : public BlockDevice {
-  public:
-    FuzzDisk(uint64_t bytes, uint32_t sectorSize) : bytes_(bytes), sectorSize_(sectorSize) {}
-    uint64_t SizeBytes() const override { return bytes_; }
-    uint32_t SectorSize() const override { return sectorSize_; }
-    bool Read(uint64_t offset, void* buffer, size_t length) override {
-        if (!Inside(offset, length)) return false;
-        auto* out = static_cast<uint8_t*>(buffer);
-        for (size_t done = 0; done < length; done += sectorSize_) {
-            const auto found = sectors.find((offset + done) / sectorSize_);
-            if (found == sectors.end()) {
-                std::memset(out + done, 0, sectorSize_);
-            } else {
-                std::memcpy(out + done, found->second.data(), sectorSize_);
-            }
-        }
-        return true;
-    }
-    bool Write(uint64_t offset, const void* buffer, size_t length) override {
-        if (!Inside(offset, length)) return false;
-        if (writesLeft == 0) {
-            refused = true;
-            return false;
-        }
-        if (writesLeft > 0) --writesLeft;
-        writes.push_back({offset / sectorSize_, length / sectorSize_});
-        Store(offset / sectorSize_, static_cast<const uint8_t*>(buffer), length / sectorSize_);
-        return true;
-    }
-    bool Flush() override { return true; }
-
-    void Store(uint64_t lba, const uint8_t* in, uint64_t count) {
-        const size_t length = count * sectorSize_;
-        // Runs of zeros are most of what a format writes; they only drop what was there.
-        if (length && in[0] == 0 && std::memcmp(in, in + 1, length - 1) == 0) {
-            sectors.erase(sectors.lower_bound(lba), sectors.lower_bound(lba + count));
-            return;
-        }
-        static const uint8_t kZeros[4096] = {};
-        for (uint64_t i = 0; i < count; ++i, in += sectorSize_) {
-            if (std::memcmp(in, kZeros, sectorSize_) == 0) {
-                sectors.erase(lba + i);
-            } else {
-                sectors[lba + i].assign(in, in + sectorSize_);
-            }
-        }
-    }
-    Sector At(uint64_t lba) const {
-        const auto found = sectors.find(lba);
-        return found == sectors.end() ? Sector(sectorSize_, 0) : found->second;
-    }
-
-    std::map<uint64_t, Sector> sectors;                 // the sectors that are not all zeros
-    std::vector<std::pair<uint64_t, uint64_t>> writes;  // first sector and count of each write
-    bool strayAccess = false;
-    bool refused = false;
-    int writesLeft = -1;
-
-  private:
-    bool Inside(uint64_t offset, size_t length) {
-        const bool inside = sectorSize_ != 0 && offset % sectorSize_ == 0 &&
-                            length % sectorSize_ == 0 && length <= bytes_ &&
-                            offset <= bytes_ - length;
-        strayAccess = strayAccess || !inside;
-        return inside;
-    }
-    uint64_t bytes_;
-    uint32_t sectorSize_;
-};
+using FuzzDisk = MemoryDisk;
 
 enum Action { kFormatFat32, kFormatNtfs, kMbr, kPbrBootmgr, kPbrGrub4Dos, kNtfsLayout, kActions };
 

@@ -33,6 +33,8 @@ FolderLister ListerFor(const std::map<std::wstring, std::vector<ListedEntry>>& t
     };
 }
 
+// The fuzz target checks the walk's rules on any tree (links, unreadable folders, the fields and
+// the result); this pins the order on one known tree.
 TEST(WalkAddFiles, DepthFirstFoldersBeforeFiles) {
     const auto tree = Tree();
     std::vector<AddFilesEntry> entries = {AddFilesEntry{}};  // an earlier walk's list is replaced
@@ -43,32 +45,6 @@ TEST(WalkAddFiles, DepthFirstFoldersBeforeFiles) {
     }
     EXPECT_EQ(order, (std::vector<std::wstring>{L"sub\\", L"sub\\deep\\", L"sub\\deep\\d.txt",
                                                 L"sub\\s.txt", L"other\\", L"top.txt", L"b.bin"}));
-    EXPECT_EQ(entries[5].size, 10);
-    EXPECT_EQ(entries[5].lastWriteTime, 3u);
-    EXPECT_EQ(entries[4].attributes, kDir | 0x02u);
-    EXPECT_EQ(entries[0].size, 0);
-    int64_t count = 0, total = 0;
-    ASSERT_TRUE(ParseWalkResult(L"4|75", count, total));
-    EXPECT_EQ(count, 4);
-    EXPECT_EQ(total, 75);
-}
-
-TEST(WalkAddFiles, LinkedFoldersAreNotFollowed) {
-    // A junction back to the top would make the walk endless.
-    std::map<std::wstring, std::vector<ListedEntry>> tree = {
-        {L"A\\", {{L"loop", kDir | 0x400}, {L"f.txt", 0x20, 0, 0, 0, 1}}},
-        {L"A\\loop\\", {{L"loop", kDir | 0x400}, {L"f.txt", 0x20, 0, 0, 0, 1}}},
-    };
-    std::vector<AddFilesEntry> entries;
-    EXPECT_EQ(WalkAddFiles(L"A\\", L"*.*", ListerFor(tree), entries), L"1|1");
-    EXPECT_EQ(entries.size(), 2u);
-}
-
-TEST(WalkAddFiles, AnUnreadableFolderGivesNothing) {
-    std::map<std::wstring, std::vector<ListedEntry>> none;
-    std::vector<AddFilesEntry> entries;
-    EXPECT_EQ(WalkAddFiles(L"missing\\", L"", ListerFor(none), entries), L"0|0");
-    EXPECT_TRUE(entries.empty());
 }
 
 }  // namespace

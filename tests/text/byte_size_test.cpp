@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr int64_t KiB = 1024, MiB = KiB * 1024, GiB = MiB * 1024, TiB = GiB * 1024,
-                  PiB = TiB * 1024, EiB = PiB * 1024;
+constexpr int64_t KiB = 1024, MiB = KiB * 1024, TiB = MiB * 1024 * 1024, PiB = TiB * 1024,
+                  EiB = PiB * 1024;
 
 // The texts as they were first made: the count divided as a double, printed with 15 decimals and
 // cut. The integer formatting must give exactly these.
@@ -58,25 +58,14 @@ TEST(FormatByteSize, WorkedValuesAndEdges) {
         int64_t bytes;
         const wchar_t* text;
     } cases[] = {
+        // The fuzz target checks the unit, the digits and the cut for every size up to 8 PB;
+        // these pin the text itself, and what lies outside that range.
         {0, L"0 b "},
-        {512, L"512 b "},
         {1023, L"1023 b "},
         {1024, L"1.00 KB"},
-        {1536, L"1.50 KB"},
-        {10752, L"10.50 KB"},
-        // Decimals are cut, never rounded up.
         {1024 + 1023, L"1.99 KB"},
-        {100 * GiB - 1, L"99.99 GB"},
-        // Three and four integer digits drop the decimals.
         {100 * MiB + 1, L"100 MB"},
-        {999 * KiB + 1023, L"999 KB"},
         {1000 * KiB, L"1000 KB"},
-        {MiB - 1, L"1023 KB"},
-        {1023 * GiB + GiB / 2, L"1023 GB"},
-        {MiB, L"1.00 MB"},
-        {4 * GiB, L"4.00 GB"},
-        {15 * GiB / 2, L"7.50 GB"},
-        {4 * GiB + 32 * MiB, L"4.03 GB"},
         {5000000000, L"4.65 GB"},
         {TiB, L"1.00 TB"},
         {PiB, L"1.00 PB"},

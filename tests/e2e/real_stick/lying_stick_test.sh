@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# The fake-capacity stick (lying_stick.cpp) alone and under the real-stick rig.
-# Usage: lying_stick_test.sh LYING_STICK HOST_DISK_TOOL WORKDIR SCENARIO
+# The fake-capacity stick (lying_stick.cpp) alone; under the real-stick rig it is the
+# real_stick.lying scenario's, which fails if the rig keeps, or caches, what the stick lost.
+# Usage: lying_stick_test.sh LYING_STICK WORKDIR SCENARIO
 #   boundary: writes around a capacity that ends inside a page, read back through a new mount
-#   rig:      a 256 MiB stick keeping 128 MiB, FAT32 through guestmount, a file larger than
-#             what it keeps read back after the helper's "remount"
 set -u
-program=$1 tool=$2 work=$3/$4 scenario=$4
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/rig.sh"
+program=$1 work=$2/$3 scenario=$3
 
 skip() {
     echo "skipped: $*"
@@ -39,8 +36,9 @@ boundary() {
     trap 'fusermount3 -uz mount 2>/dev/null' EXIT
     start
     [ "$(stat -c %s mount/stick.img)" = $size ] || fail "size $(stat -c %s mount/stick.img)"
-    # offset length: below, across the boundary from a page start and from inside a page, beyond.
-    local cases=("0 4096" "4096 16384" "9000 500" "9192 1" "20000 3000" "1040000 8576")
+    # offset length: across the boundary (which lies inside a page) from a page edge and from
+    # inside the boundary's page, and wholly beyond it.
+    local cases=("4096 16384" "9000 500" "20000 3000")
     local case offset length kept
     for case in "${cases[@]}"; do
         read -r offset length <<<"$case"
@@ -69,49 +67,8 @@ boundary() {
     stop
 }
 
-rig() {
-    local missing
-    if missing=$(rig_lying_missing "$program"); then skip "needs $missing"; fi
-    [ "$(id -u)" = 0 ] || skip "needs root (loop devices and mounts)"
-    for missing in losetup partx blockdev guestmount guestunmount findmnt numfmt; do
-        command -v $missing >/dev/null || skip "needs $missing"
-    done
-    compgen -G "/boot/vmlinuz-*" >/dev/null || skip "needs a Linux kernel in /boot for guestmount"
-    [ -x "$tool" ] || skip "no Linux build of the disk tool at $tool"
-    export RIG_LYING_STICK=$program
-    trap 'rig_teardown' EXIT
-    trap 'exit 1' INT TERM
-    local started=$SECONDS
-    rig_setup "$work/stick" 256M FAT32 LYING "$tool" lying=128M || { cat "$rig_log"; fail "setup"; }
-    head -c 1M /dev/urandom >small
-    head -c 150M /dev/urandom >big
-    cp small big "$rig_mount/" || fail "copy"
-    local size
-    size=$(df -B1 --output=size "$rig_mount" | tail -1)
-    [ "$size" -gt $((250 << 20)) ] || fail "df shows $size bytes"
-    rig_start_helper
-    local answer
-    answer=$(rig_request remount)
-    [ "$answer" = ok ] || { cat "$rig_log"; fail "remount answered $answer"; }
-    cmp small "$rig_mount/small" || fail "the small file changed"
-    # The file runs past what the stick keeps: its start is there, its end reads as zeros.
-    cp "$rig_mount/big" back || fail "reading the big file back"
-    cmp -n 100M big back || fail "the start of the big file changed"
-    cmp -s big back && fail "the big file read back whole: something cached it"
-    [ -z "$(tail -c 10M back | tr -d '\0' | head -c 1)" ] ||
-        fail "the end of the big file is not zeros"
-    size=$(df -B1 --output=size "$rig_mount" | tail -1)
-    [ "$size" -gt $((250 << 20)) ] || fail "after the remount df shows $size bytes"
-    rig_teardown
-    findmnt -rn -M "$rig_dir/lying" >/dev/null && fail "the lying stick is still mounted"
-    findmnt -rn -M "$rig_mount" >/dev/null && fail "the volume is still mounted"
-    losetup -a | grep -F "$rig_dir" && fail "a loop device still holds the stick"
-    echo "time: $((SECONDS - started)) s"
-}
-
 case $scenario in
     boundary) boundary ;;
-    rig) rig ;;
     *) fail "unknown scenario $scenario" ;;
 esac
 echo passed

@@ -103,6 +103,19 @@ class RealStick : public testing::Test {
         log.insert(log.end(), rest.begin(), rest.end());
         return log;
     }
+    // Picks the option (0: none), runs the job to DONE and expects the lines given before "DONE".
+    void RunToDone(int option, std::vector<std::string> beforeDone) {
+        HWND window = Start();
+        ASSERT_NE(window, nullptr);
+        if (option) {
+            program_.Click(window, option);
+            ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, option).checked; }));
+        }
+        RunToEnd(window, 100);
+        EXPECT_EQ(status_, L"DONE");
+        beforeDone.push_back("DONE");
+        ExpectLog(CopiedAndVerified(beforeDone));
+    }
     static std::wstring FileNameOf(const std::wstring& path) {
         return path.substr(path.find_last_of(L"\\/") + 1);
     }
@@ -112,37 +125,21 @@ class RealStick : public testing::Test {
 };
 
 TEST_F(RealStick, StandardBootManager) {
-    HWND window = Start();
-    ASSERT_NE(window, nullptr);
-    RunToEnd(window, 100);
-    EXPECT_EQ(status_, L"DONE");
-    ExpectLog(CopiedAndVerified({"DONE"}));
+    RunToDone(0, {});
 }
 
 TEST_F(RealStick, Grub4Dos) {
-    HWND window = Start();
-    ASSERT_NE(window, nullptr);
-    program_.Click(window, kGrub4DosOption);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kGrub4DosOption).checked; }));
-    RunToEnd(window, 100);
-    EXPECT_EQ(status_, L"DONE");
-    ExpectLog(CopiedAndVerified(
-        {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
-         "Write Grub4Dos in Partition Boot Record",
-         "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp, "DONE"}));
+    RunToDone(kGrub4DosOption,
+              {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
+               "Write Grub4Dos in Partition Boot Record",
+               "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
 }
 
 // The FAT32 stick becomes NTFS. Wine then shows the volume through the ntfs-3g mount: its real
 // size and "NTFS", but no label, since Wine reads labels only from FAT boot sectors and
 // .windows-label files (the script checks the label on the volume itself). Windows shows it.
 TEST_F(RealStick, StandardBootManagerNtfs) {
-    HWND window = Start();
-    ASSERT_NE(window, nullptr);
-    program_.Click(window, kNtfsOption);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
-    RunToEnd(window, 100);
-    EXPECT_EQ(status_, L"DONE");
-    ExpectLog(CopiedAndVerified({"DONE"}));
+    ASSERT_NO_FATAL_FAILURE(RunToDone(kNtfsOption, {}));
 
     wchar_t label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
     ASSERT_TRUE(GetVolumeInformationW(L"E:\\", label, MAX_PATH + 1, nullptr, nullptr, nullptr,
