@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr int64_t KiB = 1024, MiB = KiB * 1024, TiB = MiB * 1024 * 1024, PiB = TiB * 1024,
-                  EiB = PiB * 1024;
+constexpr int64_t KiB = 1024, MiB = KiB * 1024, GiB = MiB * 1024, TiB = GiB * 1024,
+                  PiB = TiB * 1024, EiB = PiB * 1024;
 
 // The texts as they were first made: the count divided as a double, printed with 15 decimals and
 // cut. The integer formatting must give exactly these.
