@@ -22,6 +22,10 @@ ProgressMemory g_progressMemory;
 // the 0 that StartTaskbarProgress shows, then touched only by ProgressCallback on the worker: a
 // report whose value the taskbar already shows costs the window's thread nothing.
 int g_taskbarShown = 0;
+// When the status line last changed, on the worker thread; a 60 Hz display shows a frame this
+// often.
+ULONGLONG g_textShownAt = 0;
+constexpr ULONGLONG kDisplayRefreshMs = 16;
 
 }  // namespace
 
@@ -58,8 +62,17 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
                       int64_t total, int64_t done) {
     const ProgressUpdate update =
         ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
-    // Sent, not posted: the worker goes on once the window has taken the change.
-    if (update.setText) SetDlgItemTextW(window, kStatusText, update.text.c_str());
+    // Sent, not posted: the worker goes on once the window has taken the change. A running count
+    // changes every few 4 KiB chunks, hundreds of times a second, and every change repaints the
+    // status line on the window's thread; a count is shown at most once a display refresh, the
+    // step's first and last texts always.
+    if (update.setText) {
+        const ULONGLONG now = GetTickCount64();
+        if (!update.runningText || now - g_textShownAt >= kDisplayRefreshMs) {
+            SetDlgItemTextW(window, kStatusText, update.text.c_str());
+            g_textShownAt = now;
+        }
+    }
     if (update.setBar) SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, update.bar, 0);
     if (update.taskbar != g_taskbarShown && TaskbarProgressSupported()) {
         g_taskbarShown = update.taskbar;

@@ -56,6 +56,7 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
             memory.lastCopyText = shown;
             update.setText = true;
             update.text = shown;
+            update.runningText = done > 0 && done < total;
         }
         if (value != memory.lastCopyValue) {
             memory.lastCopyValue = value;
@@ -73,6 +74,7 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
                 memory.lastAddText = shown;
                 update.setText = true;
                 update.text = shown;
+                update.runningText = done > 0 && done < total;
             }
             memory.lastAddBase = text;
             memory.lastAddTotal = total;
@@ -96,6 +98,7 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
             memory.lastVerifyText = shown;
             update.setText = true;
             update.text = shown;
+            update.runningText = done > 0 && done < total;
         }
         const int value = (total > 0 ? Scaled(97, std::min(done, total), total) : 97) + 2;
         if (value != memory.lastVerifyValue) {

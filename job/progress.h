@@ -29,6 +29,9 @@ struct ProgressMemory {
 struct ProgressUpdate {
     bool setText = false;
     std::wstring text;
+    // The text is a step's running count of sizes, which a later report of the step replaces; a
+    // step's first text and its last (complete, a result or an error) are not.
+    bool runningText = false;
     bool setBar = false;
     int bar = 0;
     int taskbar = 0;  // sent for every report, 0 of 100 outside the extraction and additional files

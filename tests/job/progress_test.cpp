@@ -158,3 +158,28 @@ TEST(RSet8, PadsOrCuts) {
 }
 
 }  // namespace
+
+// Only a running count may be held back by the display; a step's first text and its last (the
+// complete count, a result, an error) must always reach the status line.
+TEST(ProgressCallback, OnlyRunningCountsAreMarkedRunning) {
+    struct Row {
+        const wchar_t* step;
+        int64_t total, done;
+        bool running;
+    };
+    const Row rows[] = {
+        {L"Format", 100, 50, false},    {L"Copy", 100, 0, false},
+        {L"Copy", 10 * MiB, MiB, true}, {L"Copy", MiB, MiB, false},
+        {L"AddFiles", MiB, 0, false},   {L"AddFiles", MiB, KiB, true},
+        {L"AddFiles", MiB, MiB, false}, {L"Verify", MiB, KiB, true},
+        {L"Verify", MiB, MiB, false},   {L"WriteMBR", 100, 99, false},
+        {L"Done", 100, 100, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.step << " " << r.done << "/" << r.total);
+        ProgressMemory memory;
+        const ProgressUpdate u = ComputeProgress(r.step, L"Text", r.total, r.done, {90, 7}, memory);
+        EXPECT_TRUE(u.setText);
+        EXPECT_EQ(u.runningText, r.running);
+    }
+}
