@@ -207,23 +207,21 @@ void CreateMainWindow(int x, int y) {
     app.mainWindow = w;
     if (!w) return;
 
-    // Created in table order, which is also the z-order and the tab order.
+    // Created in table order, which is also the z-order and the tab order; a group comes before
+    // the controls it holds.
     HWND created[std::size(kControls)] = {};
-    for (size_t i = 0; i < std::size(kControls); ++i) {
-        const ControlSpec& c = kControls[i];
-        HWND parent = w;
-        for (size_t j = 0; j < i && c.container != kOnWindow; ++j) {
-            if (kControls[j].id == c.container) parent = created[j];
-        }
-        created[i] = AddControl(parent, c.controlClass, c.text, c.style, c.x, c.y, c.w, c.h, c.id,
-                                app.controlFont.get(), c.exStyle);
-    }
     auto control = [&](int id) -> HWND {
         for (size_t i = 0; i < std::size(kControls); ++i) {
             if (kControls[i].id == id) return created[i];
         }
         return nullptr;
     };
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlSpec& c = kControls[i];
+        HWND parent = c.container == kOnWindow ? w : control(c.container);
+        created[i] = AddControl(parent, c.controlClass, c.text, c.style, c.x, c.y, c.w, c.h, c.id,
+                                app.controlFont.get(), c.exStyle);
+    }
 
     SetClosedHeight(control(kDriveList), 20);
     SetFont(control(kWarningText), app.smallFont.get());

@@ -12,7 +12,6 @@ namespace {
 // event ends the wait at once.
 constexpr DWORD kPollMilliseconds = 250;
 
-
 int64_t DriveUsed(const std::wstring& root, int64_t previous) {
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
     // A failed query keeps the last value.

@@ -38,13 +38,13 @@ bool ReadWhole(HANDLE file, std::string& text) {
 }
 
 class WaitCursor {
-public:
+  public:
     WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
     ~WaitCursor() { SetCursor(previous_); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-private:
+  private:
     HCURSOR previous_;
 };
 
@@ -54,8 +54,8 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
                ImageListing& listing) {
     // The listing goes to a file rather than a pipe, so that waiting for the archiver with a
     // time limit cannot leave it blocked on a full pipe. The file goes when its handle closes.
-    const std::wstring listingPath = TempFolder() + L"Tarnvik-listing-" +
-                                     std::to_wstring(GetCurrentProcessId()) + L".txt";
+    const std::wstring listingPath =
+        TempFolder() + L"Tarnvik-listing-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
     UniqueHandle output(CreateFileW(listingPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     CREATE_ALWAYS,
@@ -87,11 +87,8 @@ bool CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& tar
         HeldToolFile heldSevenZip, heldSevenZipLib;
         installError = PrepareSevenZip(sevenZip, sevenZipLib, heldSevenZip, heldSevenZipLib);
         if (installError.empty()) readable = ListImage(sevenZip, isoPath, listing);
-        heldSevenZip.Release();
-        heldSevenZipLib.Release();
         // The job installs its own copies; these are not left behind in the meantime.
-        DeleteIfNotEmpty(TempSevenZipPath());
-        DeleteIfNotEmpty(TempSevenZipLibPath());
+        DeleteTempSevenZip(heldSevenZip, heldSevenZipLib);
     }
     if (!installError.empty()) {
         ShowCheckMessage(installError);

@@ -39,10 +39,7 @@ void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run)
 }
 
 void DeleteTempArchiver(Job& job) {
-    job.heldSevenZip.Release();
-    job.heldSevenZipLib.Release();
-    DeleteIfNotEmpty(TempSevenZipPath());
-    DeleteIfNotEmpty(TempSevenZipLibPath());
+    DeleteTempSevenZip(job.heldSevenZip, job.heldSevenZipLib);
 }
 
 bool CancelledAt(Job& job) {

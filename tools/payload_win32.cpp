@@ -101,8 +101,13 @@ std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipL
     } else {
         return {};
     }
+    DeleteTempSevenZip(heldSevenZip, heldSevenZipLib);
+    return error;
+}
+
+void DeleteTempSevenZip(HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib) {
     heldSevenZip.Release();
+    heldSevenZipLib.Release();
     DeleteIfNotEmpty(TempSevenZipPath());
     DeleteIfNotEmpty(TempSevenZipLibPath());
-    return error;
 }

@@ -40,5 +40,8 @@ std::wstring TempBooticePath();
 std::wstring TempSevenZipPath();
 std::wstring TempSevenZipLibPath();
 
+// Lets the temp copies of 7-Zip go and deletes them.
+void DeleteTempSevenZip(HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib);
+
 // Deletes a file if it has at least one byte; what the clean-up rules do with the temp copies.
 void DeleteIfNotEmpty(const std::wstring& path);
