@@ -62,10 +62,10 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
                       int64_t total, int64_t done) {
     const ProgressUpdate update =
         ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
-    // Sent, not posted: the worker goes on once the window has taken the change. A running count
-    // changes every few 4 KiB chunks, hundreds of times a second, and every change repaints the
-    // status line on the window's thread; a count is shown at most once a display refresh, the
-    // step's first and last texts always.
+    // The text is sent, not posted: the worker goes on once the window has taken the change. A
+    // running count changes every few 4 KiB chunks, hundreds of times a second, and every change
+    // repaints the status line on the window's thread; a count is shown at most once a display
+    // refresh, the step's first and last texts always.
     if (update.setText) {
         const ULONGLONG now = GetTickCount64();
         if (!update.runningText || now - g_textShownAt >= kDisplayRefreshMs) {
@@ -73,7 +73,13 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
             g_textShownAt = now;
         }
     }
-    if (update.setBar) SendDlgItemMessageW(window, kJobProgressBar, PBM_SETPOS, update.bar, 0);
+    // The bar repaints itself before it answers a sent position, about a millisecond each time;
+    // the worker need not wait for that. A notification joins the same queue of sent messages as
+    // the texts, so the window still takes every change in the order the worker made it.
+    if (update.setBar) {
+        SendNotifyMessageW(GetDlgItem(window, kJobProgressBar), PBM_SETPOS,
+                           static_cast<WPARAM>(update.bar), 0);
+    }
     if (update.taskbar != g_taskbarShown && TaskbarProgressSupported()) {
         g_taskbarShown = update.taskbar;
         PostTaskbarValue(update.taskbar);
