@@ -93,17 +93,19 @@ bool ReadBackCheck::Feed(const uint8_t* data, size_t size) {
         const size_t piece =
             static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), item.size - position_));
         if (item.check) {
-            scratch_.resize(piece);
             size_t got = 0;
             while (got < piece) {
-                const int64_t read = stick_.Read(scratch_.data() + got, piece - got);
+                const uint8_t* stick = nullptr;
+                const int64_t read = stick_.Read(stick, piece - got);
                 if (read <= 0) return Fail(Difference::ReadFailed, item.size, 0);
-                got += static_cast<size_t>(read);
-            }
-            if (std::memcmp(scratch_.data(), data, piece) != 0) {
-                size_t at = 0;
-                while (scratch_[at] == data[at]) ++at;
-                return Fail(Difference::Content, item.size, position_ + static_cast<int64_t>(at));
+                const size_t count = static_cast<size_t>(read);
+                if (std::memcmp(stick, data + got, count) != 0) {
+                    size_t at = 0;
+                    while (stick[at] == data[got + at]) ++at;
+                    return Fail(Difference::Content, item.size,
+                                position_ + static_cast<int64_t>(got + at));
+                }
+                got += count;
             }
         }
         position_ += static_cast<int64_t>(piece);

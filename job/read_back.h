@@ -25,8 +25,9 @@ public:
     virtual ~StickFiles() = default;
     // Opens a file; false when it is not there or cannot be opened.
     virtual bool Open(const std::wstring& path, int64_t& size) = 0;
-    // Up to count bytes of the open file; 0 at its end, -1 when the read failed.
-    virtual int64_t Read(uint8_t* into, size_t count) = 0;
+    // Up to count bytes of the open file, in memory the stick files own (valid until the next
+    // call), so that they are compared where they were read; 0 at its end, -1 when the read failed.
+    virtual int64_t Read(const uint8_t*& bytes, size_t count) = 0;
     virtual void Close() = 0;
 };
 
@@ -67,6 +68,5 @@ private:
     int64_t position_ = 0;  // within the current item
     bool open_ = false;     // the current item's stick file
     int64_t done_ = 0;
-    std::vector<uint8_t> scratch_;
     ReadBackOutcome outcome_;
 };

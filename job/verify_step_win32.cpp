@@ -35,7 +35,7 @@ public:
         held_ = taken_ = 0;
         return true;
     }
-    int64_t Read(uint8_t* into, size_t count) override {
+    int64_t Read(const uint8_t*& bytes, size_t count) override {
         if (taken_ == held_) {
             DWORD got = 0;
             if (!ReadFile(file_.get(), block_, kReadBlock, &got, nullptr)) return -1;
@@ -44,7 +44,7 @@ public:
             if (got == 0) return 0;
         }
         const size_t piece = std::min<size_t>(count, held_ - taken_);
-        CopyMemory(into, block_ + taken_, piece);
+        bytes = block_ + taken_;
         taken_ += piece;
         return static_cast<int64_t>(piece);
     }

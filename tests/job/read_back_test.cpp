@@ -73,10 +73,10 @@ public:
         size = static_cast<int64_t>(current_->size());
         return true;
     }
-    int64_t Read(uint8_t* into, size_t count) override {
+    int64_t Read(const uint8_t*& bytes, size_t count) override {
         if (failReads) return -1;
         const size_t n = std::min({count, size_t{3}, current_->size() - at_});
-        std::copy_n(current_->data() + at_, n, into);
+        bytes = reinterpret_cast<const uint8_t*>(current_->data()) + at_;
         at_ += n;
         return static_cast<int64_t>(n);
     }
