@@ -249,7 +249,7 @@ int wmain(int argc, wchar_t** argv) {
     Figure jobWall, sevenZipWall, jobCpu, jobCpuShare, referenceCopy, startTarnvik, startMinimal;
     Figure formatStage, extractStage, idleCpu, tinyJob, addJob, formatCpu, endedCpu, mainThreadCpu;
     Figure verifyStage, imageCheck, extractCpu, extractMainCpu, verifyCpu, verifyMainCpu;
-    Figure chunkLoopCopy, addStep;
+    Figure chunkLoopCopy, addStep, readBackFloorCpu;
     for (int run = 0; run < b.runs; ++run) {
         // 1. A whole job on the 1 GiB image, against 7-Zip alone on the same image.
         {
@@ -328,6 +328,20 @@ int wmain(int argc, wchar_t** argv) {
             sevenZipWall.samples.push_back(Now() - start);
             CloseHandle(info.hThread);
             CloseHandle(info.hProcess);
+        }
+        // The read-back's floor, on the stick 7-Zip has just filled: its stream compared with
+        // the files and nothing else.
+        {
+            const std::wstring result = b.folder + L"\\read_back_floor.txt";
+            std::string cpu;
+            DeleteFileW(result.c_str());
+            if (TimeRun(L"\"" + BuildFolder() + L"\\reference_read_back.exe\" \"" + sevenZip +
+                        L"\" \"" + image + L"\" \"E:\\\\\" \"" + result + L"\"") < 0 ||
+                !ReadFileBytes(result, cpu)) {
+                std::fprintf(stderr, "bench: the read-back floor found the stick unlike its image\n");
+                return 1;
+            }
+            readBackFloorCpu.samples.push_back(std::atof(cpu.c_str()));
         }
         // The check of the image before the warning, on a 6 GiB installer: from the press of
         // Copy until the warning shows.
@@ -496,6 +510,9 @@ int wmain(int argc, wchar_t** argv) {
     Row("Of it: its user-interface thread", extractMainCpu, "s");
     Row("Tarnvik's CPU in the read-back (verification)", verifyCpu, "s");
     Row("Of it: its user-interface thread", verifyMainCpu, "s");
+    Row("Read-back floor: 7-Zip's stream compared with the stick in 1 MiB blocks, nothing shown "
+        "(CPU)",
+        readBackFloorCpu, "s");
     Row(("Additional-files step, " + addSize).c_str(), addThroughput, "MiB/s", 1);
     Row("CopyFileExW reference copy, same tree", referenceThroughput, "MiB/s", 1);
     Row(("Additional-files step alone, " + addSize + " (its status text up to the read-back's)")
@@ -517,6 +534,18 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("| Of the job: extraction / 7-Zip alone | %.3f | |\n",
                 ratio(extractStage, sevenZipWall));
     std::printf("| Tarnvik CPU / job wall time | %.2f %% | 1 %% or less |\n", jobCpuShare.Median());
+    // A read-back reads every byte twice and compares it: its floor alone, against the job.
+    std::printf("| Read-back floor CPU / job wall time | %.2f %% | |\n",
+                100 * ratio(readBackFloorCpu, jobWall));
+    std::printf("| Tarnvik's read-back CPU / its floor | %.3f | near 1 |\n",
+                ratio(verifyCpu, readBackFloorCpu));
+    Figure outsideReadBack, wallOutsideReadBack;
+    for (size_t i = 0; i < jobCpu.samples.size() && i < verifyCpu.samples.size(); ++i) {
+        outsideReadBack.samples.push_back(jobCpu.samples[i] - verifyCpu.samples[i]);
+        wallOutsideReadBack.samples.push_back(jobWall.samples[i] - verifyStage.samples[i]);
+    }
+    std::printf("| Tarnvik CPU outside the read-back / job less its read-back | %.2f %% | |\n",
+                100 * ratio(outsideReadBack, wallOutsideReadBack));
     std::printf("| Add-files throughput / CopyFileExW throughput | %.3f | 0.9 or more |\n",
                 ratio(addThroughput, referenceThroughput));
     // Where the step stands between the bare 4096-byte loop (0) and CopyFileExW (1).

@@ -23,7 +23,7 @@ scripts/setup.sh
 export TARNVIK_BENCH_SET_UP=1
 # Configured once; the build step configures again when the lists change.
 [ -f build/win64/build.ninja ] || cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target bench_driver minimal_window reference_copy >/dev/null
+cmake --build --preset win64 --target bench_driver minimal_window reference_copy reference_read_back >/dev/null
 [ -f "$data/.complete" ] || echo "Preparing the $scale data once in $data ..." >&2
 bench/make_data.sh "$data" "$scale"
 

@@ -1,0 +1,150 @@
+// The yardstick for the read-back's CPU: the least a program must do to check a stick against its
+// image. 7-Zip streams the image's files into a pipe; each file on the stick is read past the
+// cache in 1 MiB blocks and compared with its part of the stream; nothing is shown. Writes the
+// CPU seconds of that work (its own process, user and system, after the listing) to the result
+// file, only when every file matched (exit code 0).
+// Usage: reference_read_back SEVENZIP IMAGE STICK_ROOT RESULT_FILE
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "job/image_listing.h"
+#include "tools/unique_handle_win32.h"
+
+namespace {
+
+constexpr DWORD kBlock = 1024 * 1024;
+
+// CPU seconds of this process as Linux counts them (Wine's own process times leave out the
+// system's share).
+double OwnCpuSeconds() {
+    FILE* stat = _wfopen(L"Z:\\proc\\self\\stat", L"rb");
+    if (!stat) return -1;
+    char line[1024] = {};
+    const size_t got = std::fread(line, 1, sizeof line - 1, stat);
+    std::fclose(stat);
+    line[got] = 0;
+    const char* close = std::strrchr(line, ')');
+    unsigned long long user = 0, system = 0;
+    if (!close || std::sscanf(close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                              &user, &system) != 2) {
+        return -1;
+    }
+    return static_cast<double>(user + system) / 100.0;
+}
+
+// Starts 7-Zip with its standard output into a pipe; the reading end, or none.
+UniqueHandle StartSevenZip(const std::wstring& sevenZip, const std::wstring& arguments,
+                           UniqueHandle& process) {
+    UniqueHandle reader, writer;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!CreatePipe(reader.put(), writer.put(), &inherit, kBlock)) return {};
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.get();
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + sevenZip + L"\" " + arguments;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
+        return {};
+    }
+    CloseHandle(info.hThread);
+    process.reset(info.hProcess);
+    return reader;
+}
+
+// A stream read in blocks, handed out in pieces.
+struct Blocks {
+    HANDLE from = nullptr;
+    uint8_t* block = nullptr;
+    DWORD held = 0, taken = 0;
+
+    // Up to count bytes; 0 at the end.
+    size_t Next(const uint8_t*& bytes, size_t count) {
+        if (taken == held) {
+            held = taken = 0;
+            if (!ReadFile(from, block, kBlock, &held, nullptr) || held == 0) return 0;
+        }
+        const size_t piece = std::min<size_t>(count, held - taken);
+        bytes = block + taken;
+        taken += static_cast<DWORD>(piece);
+        return piece;
+    }
+};
+
+bool CheckFile(Blocks& stream, uint8_t* stickBlock, const std::wstring& path, int64_t size) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING,
+                                        FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    Blocks stick{file.get(), stickBlock};
+    for (int64_t left = size; left > 0;) {
+        const uint8_t* fromStick = nullptr;
+        const size_t got = stick.Next(fromStick, static_cast<size_t>(std::min<int64_t>(left, kBlock)));
+        if (got == 0) return false;
+        for (size_t at = 0; at < got;) {
+            const uint8_t* fromImage = nullptr;
+            const size_t piece = stream.Next(fromImage, got - at);
+            if (piece == 0 || std::memcmp(fromImage, fromStick + at, piece) != 0) return false;
+            at += piece;
+        }
+        left -= static_cast<int64_t>(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) return 2;
+    const std::wstring sevenZip = argv[1], image = argv[2], root = argv[3];
+    std::string listingText;
+    {
+        UniqueHandle process;
+        UniqueHandle out =
+            StartSevenZip(sevenZip, L"l -slt -sccUTF-8 -- \"" + image + L"\"", process);
+        if (!out) return 3;
+        std::vector<char> chunk(65536);
+        DWORD got = 0;
+        while (ReadFile(out.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) &&
+               got > 0) {
+            listingText.append(chunk.data(), got);
+        }
+        WaitForSingleObject(process.get(), INFINITE);
+    }
+    ImageListing listing;
+    if (!ParseImageListing(listingText, listing)) return 3;
+
+    const double cpuStart = OwnCpuSeconds();
+    std::vector<uint8_t*> blocks;
+    for (int i = 0; i < 2; ++i) {
+        blocks.push_back(static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+    }
+    bool same = true;
+    {
+        UniqueHandle process;
+        UniqueHandle out = StartSevenZip(sevenZip, L"x -so -- \"" + image + L"\"", process);
+        if (!out) return 3;
+        Blocks stream{out.get(), blocks[0]};
+        for (const ImageEntry& entry : listing.entries) {
+            if (entry.folder || entry.size == 0) continue;
+            same = CheckFile(stream, blocks[1], root + entry.path, entry.size) && same;
+        }
+        WaitForSingleObject(process.get(), INFINITE);
+    }
+    const double cpu = OwnCpuSeconds() - cpuStart;
+    for (uint8_t* block : blocks) VirtualFree(block, 0, MEM_RELEASE);
+    if (!same) return 1;
+    FILE* result = _wfopen(argv[4], L"wb");
+    if (!result) return 3;
+    std::fprintf(result, "%.3f\n", cpu);
+    std::fclose(result);
+    return 0;
+}
