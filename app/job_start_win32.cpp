@@ -62,23 +62,22 @@ void ProgressCallback(HWND window, const std::wstring& step, const std::wstring&
                       int64_t total, int64_t done) {
     const ProgressUpdate update =
         ComputeProgress(step, text, total, done, g_shares, g_progressMemory);
-    // The text is sent, not posted: the worker goes on once the window has taken the change. A
-    // running count changes every few 4 KiB chunks, hundreds of times a second, and every change
-    // repaints the status line on the window's thread; a count is shown at most once a display
-    // refresh, the step's first and last texts always.
+    // A running count changes every few 4 KiB chunks, hundreds of times a second, and every
+    // change repaints the status line on the window's thread; a count is shown at most once a
+    // display refresh, the step's first and last texts always. The controls repaint themselves
+    // before they answer, about a millisecond each time, which the worker need not wait for:
+    // texts and positions are posted, so the window takes them in the order made, the newest
+    // text standing for any older one not yet shown, and all of them before the job's end.
     if (update.setText) {
         const ULONGLONG now = GetTickCount64();
         if (!update.runningText || now - g_textShownAt >= kDisplayRefreshMs) {
-            SetDlgItemTextW(window, kStatusText, update.text.c_str());
+            PostStatusText(GetDlgItem(window, kStatusText), update.text);
             g_textShownAt = now;
         }
     }
-    // The bar repaints itself before it answers a sent position, about a millisecond each time;
-    // the worker need not wait for that. A notification joins the same queue of sent messages as
-    // the texts, so the window still takes every change in the order the worker made it.
     if (update.setBar) {
-        SendNotifyMessageW(GetDlgItem(window, kJobProgressBar), PBM_SETPOS,
-                           static_cast<WPARAM>(update.bar), 0);
+        PostMessageW(GetDlgItem(window, kJobProgressBar), PBM_SETPOS,
+                     static_cast<WPARAM>(update.bar), 0);
     }
     if (update.taskbar != g_taskbarShown && TaskbarProgressSupported()) {
         g_taskbarShown = update.taskbar;

@@ -249,7 +249,7 @@ int wmain(int argc, wchar_t** argv) {
     Figure jobWall, sevenZipWall, jobCpu, jobCpuShare, referenceCopy, startTarnvik, startMinimal;
     Figure formatStage, extractStage, idleCpu, tinyJob, addJob, formatCpu, endedCpu, mainThreadCpu;
     Figure verifyStage, imageCheck, extractCpu, extractMainCpu, verifyCpu, verifyMainCpu;
-    Figure chunkLoopCopy, addStep, readBackFloorCpu;
+    Figure chunkLoopCopy, addStep, readBackFloorCpu, bareStart;
     for (int run = 0; run < b.runs; ++run) {
         // 1. A whole job on the 1 GiB image, against 7-Zip alone on the same image.
         {
@@ -415,6 +415,13 @@ int wmain(int argc, wchar_t** argv) {
             if (seconds < 0) return 1;
             chunkLoopCopy.samples.push_back(seconds);
         }
+        // What starting a program costs here: the format stage starts the disk tool three
+        // times. The reference copy without arguments ends at once.
+        {
+            const double seconds = TimeRun(L"\"" + BuildFolder() + L"\\reference_copy.exe\"");
+            if (seconds < 0) return 1;
+            bareStart.samples.push_back(seconds * 1000);
+        }
         // 3. Start-up to a shown window with its drive list filled, against a minimal window.
         {
             Program program;
@@ -499,6 +506,8 @@ int wmain(int argc, wchar_t** argv) {
     Row("Tarnvik's CPU share in the idle window, as long, at most 5 s (2 s quick)", idleCpu, "%");
     Row("Of the job: format and boot records (three stand-in runs)", formatStage, "s");
     Row("Of the job: extraction", extractStage, "s");
+    Row("A console program that ends at once, start to end (a disk-tool run's least cost)",
+        bareStart, "ms", 1);
     Row("Of the job: read-back of the stick (verification)", verifyStage, "s");
     Row(("Image check before the warning, " + installerSize +
          " installer image (press of Copy to warning)")
