@@ -20,9 +20,12 @@
 
 namespace {
 
-GdiObject<HFONT> CreateLucidaConsole(int points, int weight) {
+int ScreenVerticalDpi() {
     const UniqueScreenDc screen(GetDC(nullptr));
-    const int verticalDpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+}
+
+GdiObject<HFONT> CreateLucidaConsole(int points, int weight, int verticalDpi) {
     return GdiObject<HFONT>(CreateFontW(FontPixelHeight(points, verticalDpi), 0, 0, 0, weight,
                                         FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -89,8 +92,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AppState& app = App();
     app.instance = instance;
 
-    app.smallFont = CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL);
-    app.titleFont = CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD);
+    // One look at the screen for both fonts.
+    const int verticalDpi = ScreenVerticalDpi();
+    app.smallFont = CreateLucidaConsole(RoundedPointSize(FontScale(8)), FW_NORMAL, verticalDpi);
+    app.titleFont = CreateLucidaConsole(RoundedPointSize(FontScale(12)), FW_BOLD, verticalDpi);
     if (!app.smallFont || !app.titleFont) FailStartUp();
 
     app.jobLock.reset(CreateMutexW(nullptr, FALSE, nullptr));
@@ -121,7 +126,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     CreateMainWindow(app.windowX, app.windowY);
     if (!app.mainWindow) FailStartUp();
 
-    ShowIsoPath();
+    // Without an image the field keeps the prompt it was created with.
+    if (!app.isoPath.empty()) ShowIsoPath();
 
     WriteLogLine(L"");
     WriteLogLine(L"**************************************");

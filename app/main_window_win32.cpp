@@ -48,6 +48,11 @@ bool IsWhiteOnWindow(int id) {
     }
 }
 
+// The job's controls: created hidden, shown when a job starts.
+bool HiddenAtStart(int id) {
+    return id == kStatusText || id == kJobProgressBar || id == kBackButton;
+}
+
 // Colours of the controls that have their own; the rest keep the system's.
 bool ControlColours(HWND control, HDC context, HBRUSH& brush) {
     const int id = GetDlgCtrlID(control);
@@ -151,10 +156,6 @@ const ControlSpec kControls[] = {
      15, kOnWindow, 0},
 };
 
-void SetFont(HWND control, HFONT font) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-}
-
 void Check(HWND button, bool checked) {
     SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -219,12 +220,12 @@ void CreateMainWindow(int x, int y) {
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const ControlSpec& c = kControls[i];
         HWND parent = c.container == kOnWindow ? w : control(c.container);
+        HFONT font = c.id == kWarningText ? app.smallFont.get() : app.controlFont.get();
         created[i] = AddControl(parent, c.controlClass, c.text, c.style, c.x, c.y, c.w, c.h, c.id,
-                                app.controlFont.get(), c.exStyle);
+                                font, c.exStyle, !HiddenAtStart(c.id));
     }
 
     SetClosedHeight(control(kDriveList), 20);
-    SetFont(control(kWarningText), app.smallFont.get());
     Check(control(kFat32Option), true);
     const bool grubWaiting = Grub4DosLoaderWaiting();
     Check(control(kStandardBootOption), !grubWaiting);
@@ -238,16 +239,13 @@ void CreateMainWindow(int x, int y) {
     SendMessageW(control(kAboutIcon), STM_SETICON, reinterpret_cast<WPARAM>(g_images.about.get()),
                  0);
 
-    ShowWindow(control(kStatusText), SW_HIDE);
     HWND progress = control(kJobProgressBar);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
-    ShowWindow(progress, SW_HIDE);
-    HWND back = control(kBackButton);
     // Above the status line in the z-order, so that it is drawn over it and takes the clicks;
     // right after CopyButton, so that the tab order is unchanged.
-    SetWindowPos(back, control(kCopyButton), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ShowWindow(back, SW_HIDE);
+    SetWindowPos(control(kBackButton), control(kCopyButton), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     ShowWindow(w, SW_SHOWNORMAL);
     UpdateWindow(w);

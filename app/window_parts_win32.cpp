@@ -33,10 +33,11 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
 }
 
 HWND AddControl(HWND parent, const wchar_t* controlClass, const wchar_t* text, DWORD style, int x,
-                int y, int w, int h, int id, HFONT font, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
-                                   w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   App().instance, nullptr);
+                int y, int w, int h, int id, HFONT font, DWORD exStyle, bool visible) {
+    if (visible) style |= WS_VISIBLE;
+    HWND control =
+        CreateWindowExW(exStyle, controlClass, text, WS_CHILD | style, x, y, w, h, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }

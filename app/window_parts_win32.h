@@ -9,8 +9,9 @@ HWND CreateFixedWindow(const wchar_t* windowClass, int x, int y);
 [[nodiscard]] bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
                                        HBRUSH background = nullptr, HICON icon = nullptr,
                                        HICON smallIcon = nullptr);
+// A child control with its font; a control created invisible stays so until it is shown.
 HWND AddControl(HWND parent, const wchar_t* controlClass, const wchar_t* text, DWORD style, int x,
-                int y, int w, int h, int id, HFONT font, DWORD exStyle = 0);
+                int y, int w, int h, int id, HFONT font, DWORD exStyle = 0, bool visible = true);
 // Close requests, size events and control notifications go to DispatchEvent; true when the
 // message was one of them (result then holds the answer).
 bool ForwardToDispatcher(int windowId, UINT message, WPARAM wParam, LRESULT& result);

@@ -119,6 +119,10 @@ function(tarnvik_program target bus_unit)
     tarnvik_wide_entry(${target})
     if(MINGW)
         target_link_options(${target} PRIVATE $<$<CONFIG:Release>:-s>)
+        # Sections start on page boundaries in the file as in memory, so the loader can map the
+        # program as it lies instead of copying it, payloads and all, at every start (under Wine
+        # creating the process took about 10 ms less; the file grows by a few pages).
+        target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
     elseif(MSVC)
         # The manifest comes from the resources; the linker's own would replace it.
         target_link_options(${target} PRIVATE /MANIFEST:NO)
