@@ -202,6 +202,8 @@ void CheckTable(const FuzzDisk& disk, const Sector& mbrBefore, const DiskRunCont
     const uint64_t sectors = disk.SizeBytes() / size;
     const Sector mbr = disk.At(0);
     Require(HasPartitionTable(mbr.data(), sectors), what);
+    Require(std::equal(mbr.begin(), mbr.begin() + kMbrBootCodeBytes, kMbrBootCode),
+            "the table comes with our master boot code");
     const TablePartition partition = BootPartition(mbr.data());
     const uint64_t reachable = std::min<uint64_t>(sectors, uint64_t{1} << 32);
     Require(partition.type == type && mbr[446] == 0x80 && partition.start == 1024 * 1024 / size &&
@@ -231,8 +233,10 @@ void CheckFat32Volume(FuzzDisk& disk, const DiskRunContext& context) {
     Require(dataStart < partition.count, "the data area starts inside the volume");
     const uint64_t clusters = (partition.count - dataStart) / perCluster;
     Require(fatSectors * (size / 4) >= clusters + 2, "the FAT covers every cluster");
-    Require(disk.At(partition.start + kBackupBootSector) == boot,
-            "the backup boot sector is a copy");
+    Require(disk.At(partition.start + kBackupBootSector) == boot &&
+                disk.At(partition.start + kBackupBootSector + kFsInfoSector) ==
+                    disk.At(partition.start + kFsInfoSector),
+            "the backup boot and FSInfo sectors are copies");
     for (uint64_t fat = 0; fat < 2; ++fat) {
         const Sector first = disk.At(partition.start + facts.reservedSectors + fat * fatSectors);
         Require(Get32(&first[0]) == 0x0FFFFFF8 && Get32(&first[8]) == 0x0FFFFFFF,
