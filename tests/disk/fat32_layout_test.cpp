@@ -51,25 +51,4 @@ TEST(Fat32Sectors, WhatWindowsWritesBesideTheLayout) {
     EXPECT_EQ(Get32(&Fat32FirstFatSector(layout)[0]), 0x0FFFFFF8u);
 }
 
-TEST(MakeFatLabel, AsWindowsFormatStoresIt) {
-    const std::pair<const wchar_t*, const char*> labels[] = {
-        {L"MyUSB", "MYUSB      "},
-        {L"My Stick", "MY STICK   "},
-        {L"", "NO NAME    "},
-        {L"   ", "NO NAME    "},
-        {L"abcdefghijklmnop", "ABCDEFGHIJK"},
-        {L"a.b,c;d:e", "A_B_C_D_E  "},
-        {L"*?<>|\"/\\+=[", "___________"},
-        {L"Tab\there", "TAB_HERE   "},
-        {L"\u00dcber", "_BER       "},
-        {L"x-y_z!#$%&'()@^`{}~", "X-Y_Z!#$%&'"},
-    };
-    for (const auto& [typed, stored] : labels) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(typed)));
-        const FatLabel label = MakeFatLabel(typed);
-        EXPECT_EQ(std::string(label.bytes.begin(), label.bytes.end()), stored);
-        EXPECT_EQ(label.named, std::string(stored) != "NO NAME    ");
-    }
-}
-
 }  // namespace
