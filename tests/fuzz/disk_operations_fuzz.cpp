@@ -19,7 +19,6 @@
 namespace {
 
 using Sector = std::vector<uint8_t>;
-
 using FuzzDisk = MemoryDisk;
 
 enum Action { kFormatFat32, kFormatNtfs, kMbr, kPbrBootmgr, kPbrGrub4Dos, kNtfsLayout, kActions };
@@ -168,19 +167,18 @@ void CheckNtfsPbrRun(const FuzzDisk& disk, const FuzzDisk& before, const TablePa
     if (disk.writes.empty()) return;
     const uint32_t size = disk.SectorSize();
     const uint64_t areaSectors = kNtfsBootBytes / size;
-    Sector areaBefore;
-    for (uint64_t i = 0; i < areaSectors; ++i) {
-        const Sector s = before.At(partition.start + i);
-        areaBefore.insert(areaBefore.end(), s.begin(), s.end());
-    }
+    const auto bootArea = [&](const FuzzDisk& of) {
+        Sector area;
+        for (uint64_t i = 0; i < areaSectors; ++i) {
+            const Sector s = of.At(partition.start + i);
+            area.insert(area.end(), s.begin(), s.end());
+        }
+        return area;
+    };
+    const Sector areaBefore = bootArea(before), area = bootArea(disk);
     const NtfsBootFacts facts =
         ReadNtfsBootFacts(areaBefore.data(), size, partition.start, partition.count);
     Require(facts.ok, "only an accepted volume is written");
-    Sector area;
-    for (uint64_t i = 0; i < areaSectors; ++i) {
-        const Sector s = disk.At(partition.start + i);
-        area.insert(area.end(), s.begin(), s.end());
-    }
     const bool firstNew = !SameBytes(area, areaBefore, 0, size);
     if (firstNew || status == kDiskOk) {
         Require(IsBootCode(area, areaBefore, image, 0x54, kNtfsBootBytes),
