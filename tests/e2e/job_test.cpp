@@ -134,24 +134,6 @@ TEST_F(Job, Fat32WithTheStandardBootManager) {
     ExpectNoTempTools();
 }
 
-TEST_F(Job, NtfsWithALabelHoldingABlank) {
-    HWND window = Start(Fixture(L"plain.iso"));
-    ASSERT_NE(window, nullptr);
-    program_.Click(window, kNtfsOption);
-    program_.Type(window, kLabelField, L"My Stick");
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
-    RunToEnd(window, L"DONE", 100);
-    EXPECT_EQ(Journal(), (std::vector<std::string>{
-                             "/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS "
-                             "/vollabel=My Stick /quiet",
-                             kMbr, kPbr}));
-    EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
-    const std::vector<std::string> header = ReadLines(folder_ + L"\\Tarnvik.log");
-    EXPECT_NE(std::find(header.begin(), header.end(), "Volume Label: My Stick"), header.end());
-    EXPECT_NE(std::find(header.begin(), header.end(), "File System: NTFS"), header.end());
-    ExpectNoTempTools();
-}
-
 class JobWithAddFiles : public Job {
   protected:
     void PlantAddFiles() {
