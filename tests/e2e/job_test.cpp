@@ -3,7 +3,6 @@
 // window are checked after each.
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "res/control_ids.h"
 #include "tests/harness/case_name.h"
@@ -20,42 +19,6 @@ const std::string kFormatFat32 =
 const std::string kMbr = "/device=E: /mbr /install /type=nt60 /quiet";
 const std::string kPbr = "/device=E: /pbr /install /type=bootmgr /quiet";
 const std::string kGrubPbr = "/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
-
-// The log lines of the format and boot-record stage, the same in every job that gets past it.
-const std::vector<std::string> kFormatStage = {
-    R"(Formatting USB device E:\\)",
-    R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-    "Write Master and Partition Boot Record",
-    "Successfully Write Master and Partition Boot Record  - " + kStamp,
-};
-
-// The format stage's lines, then the given ones.
-std::vector<std::string> AfterFormat(std::vector<std::string> rest) {
-    rest.insert(rest.begin(), kFormatStage.begin(), kFormatStage.end());
-    return rest;
-}
-
-// The extraction's two lines for an image whose size text the pattern gives.
-std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern) {
-    return {"Copy " + isoPattern + " files \\(" + sizePattern + "\\)  to USB drive E:\\\\",
-            "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kStamp};
-}
-
-// The read-back's two lines.
-const std::vector<std::string> kVerified = {
-    R"(Verify USB drive E:\\ \(.+\))",
-    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kStamp,
-};
-
-// The extraction's and the read-back's lines, then the given ones.
-std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
-                                              const std::string& sizePattern,
-                                              const std::vector<std::string>& rest) {
-    std::vector<std::string> lines = Extracted(isoPattern, sizePattern);
-    lines.insert(lines.end(), kVerified.begin(), kVerified.end());
-    lines.insert(lines.end(), rest.begin(), rest.end());
-    return lines;
-}
 
 std::wstring Fixture(const std::wstring& name) {
     return BuildFolder() + L"\\fixtures\\" + name;
@@ -115,10 +78,6 @@ class Job : public testing::Test {
     std::unique_ptr<SimulatedDrive> stick_;
     Program program_;
 };
-
-std::string Escaped(const std::string& text) {
-    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
-}
 
 TEST_F(Job, Fat32WithTheStandardBootManager) {
     HWND window = Start(Fixture(L"plain.iso"));
