@@ -128,6 +128,7 @@ foreach(stand_in fake_bootice slow_archiver last_write_archiver failing_archiver
     tarnvik_warnings(${stand_in})
     add_dependencies(e2e_tests ${stand_in})
 endforeach()
+target_link_libraries(fake_bootice PRIVATE tarnvik_disk_core)
 
 # The README's run command uses this to show the program on a private display.
 add_executable(run_demo tests/harness/run_demo.cpp)

@@ -6,13 +6,8 @@
 #
 #   boot_test.sh SCENARIO TOOL BOOT_BINARIES WORKDIR
 #
-# SCENARIO  bios-bootmgr, bios-bootmgr-missing, bios-bootmgr-too-large,
-#           bios-bootmgr-damaged, bios-no-active, bios-no-boot-record, bios-grldr,
-#           bios-grldr-missing, bios-no-edd, bios-sectors-4k, uefi-ipxe,
-#           ntfs-bios-bootmgr, ntfs-bios-grldr, ntfs-bios-big-root,
-#           ntfs-bios-resident, ntfs-bios-missing,
-#           ntfs-bios-too-large, ntfs-bios-damaged, ntfs-bios-no-edd or
-#           ntfs-bios-sectors-4k (the NTFS ones need root for the loop device)
+# SCENARIO  one of the cases at the end (the NTFS ones and the 4K ones need root for
+#           the loop device)
 # TOOL      the Linux build of the disk tool
 # BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
 #           standin_small.bin, no_edd_shim.bin and sector_4k_shim.bin
@@ -47,7 +42,6 @@ fail() {
     echo "FAIL $scenario: $*" >&2
     exit 1
 }
-
 
 # Whatever a run left mounted or attached, also when it failed half-way.
 release_volume() {
@@ -91,6 +85,12 @@ make_stick() {
     bootmgr) run_tool /pbr /install /type=bootmgr /quiet ;;
     grub4dos) run_tool /pbr /install /type=grub4dos /pbr-disable-floppy /quiet ;;
     esac
+}
+
+# A FAT32 stick of ours with the stand-in BOOTMGR on it and nothing else.
+make_standin_stick() {
+    make_stick bootmgr
+    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
 }
 
 # $1 = byte offset in the image, $2 = bytes as printf escapes.
@@ -386,8 +386,7 @@ bios-bootmgr-too-large)
     ;;
 bios-bootmgr-damaged)
     # The FAT ends BOOTMGR's chain after its first cluster.
-    make_stick bootmgr
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
+    make_standin_stick
     first=$(mshowfat -i "$img@@1M" ::BOOTMGR | sed -n 's/^[^<]*<\([0-9]*\).*/\1/p')
     [ -n "$first" ] || fail "no cluster chain for BOOTMGR"
     reserved=$(od -An -tu2 -j $((PART_OFFSET + 14)) -N2 "$img" | tr -d ' ')
@@ -395,14 +394,12 @@ bios-bootmgr-damaged)
     boot bios "Tarnvik boot: BOOTMGR is damaged"
     ;;
 bios-no-active)
-    make_stick bootmgr
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
+    make_standin_stick
     poke 446 '\x00'
     boot bios "Tarnvik MBR: no active partition"
     ;;
 bios-no-boot-record)
-    make_stick bootmgr
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
+    make_standin_stick
     poke $((PART_OFFSET + 510)) '\x00\x00'
     boot bios "Tarnvik MBR: no boot record"
     ;;

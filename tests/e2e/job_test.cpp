@@ -3,7 +3,6 @@
 // window are checked after each.
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "res/control_ids.h"
 #include "tests/harness/case_name.h"
@@ -20,42 +19,6 @@ const std::string kFormatFat32 =
 const std::string kMbr = "/device=E: /mbr /install /type=nt60 /quiet";
 const std::string kPbr = "/device=E: /pbr /install /type=bootmgr /quiet";
 const std::string kGrubPbr = "/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet";
-
-// The log lines of the format and boot-record stage, the same in every job that gets past it.
-const std::vector<std::string> kFormatStage = {
-    R"(Formatting USB device E:\\)",
-    R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-    "Write Master and Partition Boot Record",
-    "Successfully Write Master and Partition Boot Record  - " + kStamp,
-};
-
-// The format stage's lines, then the given ones.
-std::vector<std::string> AfterFormat(std::vector<std::string> rest) {
-    rest.insert(rest.begin(), kFormatStage.begin(), kFormatStage.end());
-    return rest;
-}
-
-// The extraction's two lines for an image whose size text the pattern gives.
-std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern) {
-    return {"Copy " + isoPattern + " files \\(" + sizePattern + "\\)  to USB drive E:\\\\",
-            "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kStamp};
-}
-
-// The read-back's two lines.
-const std::vector<std::string> kVerified = {
-    R"(Verify USB drive E:\\ \(.+\))",
-    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kStamp,
-};
-
-// The extraction's and the read-back's lines, then the given ones.
-std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
-                                              const std::string& sizePattern,
-                                              const std::vector<std::string>& rest) {
-    std::vector<std::string> lines = Extracted(isoPattern, sizePattern);
-    lines.insert(lines.end(), kVerified.begin(), kVerified.end());
-    lines.insert(lines.end(), rest.begin(), rest.end());
-    return lines;
-}
 
 std::wstring Fixture(const std::wstring& name) {
     return BuildFolder() + L"\\fixtures\\" + name;
@@ -116,10 +79,6 @@ class Job : public testing::Test {
     Program program_;
 };
 
-std::string Escaped(const std::string& text) {
-    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
-}
-
 TEST_F(Job, Fat32WithTheStandardBootManager) {
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
@@ -131,24 +90,6 @@ TEST_F(Job, Fat32WithTheStandardBootManager) {
     ReadFileBytes(drive_ + L"\\.windows-label", label);
     EXPECT_EQ(label, "MyStick");
     ExpectLog(AfterFormat(ExtractedAndVerified(R"(plain\.iso)", R"(3\.66 MB)", {"DONE"})));
-    ExpectNoTempTools();
-}
-
-TEST_F(Job, NtfsWithALabelHoldingABlank) {
-    HWND window = Start(Fixture(L"plain.iso"));
-    ASSERT_NE(window, nullptr);
-    program_.Click(window, kNtfsOption);
-    program_.Type(window, kLabelField, L"My Stick");
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kNtfsOption).checked; }));
-    RunToEnd(window, L"DONE", 100);
-    EXPECT_EQ(Journal(), (std::vector<std::string>{
-                             "/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS "
-                             "/vollabel=My Stick /quiet",
-                             kMbr, kPbr}));
-    EXPECT_EQ(DriveTree(), ReadTree(Fixture(L"plain")));
-    const std::vector<std::string> header = ReadLines(folder_ + L"\\Tarnvik.log");
-    EXPECT_NE(std::find(header.begin(), header.end(), "Volume Label: My Stick"), header.end());
-    EXPECT_NE(std::find(header.begin(), header.end(), "File System: NTFS"), header.end());
     ExpectNoTempTools();
 }
 

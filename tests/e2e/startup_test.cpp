@@ -16,10 +16,8 @@ const std::string kRule(38, '*');
 // A working folder with the files the command-line cases name.
 void PlantImages(const std::wstring& folder) {
     MakeFolders(folder + L"\\My Images");
-    MakeFolders(folder + L"\\x.iso");
     WriteFileBytes(folder + L"\\My Images\\Setup.ISO", std::string(1536, 'i'));
     WriteFileBytes(folder + L"\\empty.iso", "");
-    WriteFileBytes(folder + L"\\disk.iso.bak", std::string(2048, 'b'));
 }
 
 struct CommandLineCase {
@@ -54,15 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, StartUp,
     testing::Values(
         CommandLineCase{"NoArgument", L"", kPrompt, false},
+        // Which words and files count is the unit tests' (ClassifyArgument, PathSize); these show
+        // that the program reads its argument, quoted or not, and asks for the file's size.
         CommandLineCase{"DebugLower", L"debug", kPrompt, true},
-        CommandLineCase{"DebugUpper", L"DEBUG", kPrompt, true},
-        CommandLineCase{"DebugMixed", L"Debug", kPrompt, true},
         CommandLineCase{"DebugQuoted", L"\"debug\"", kPrompt, true},
         CommandLineCase{"TwoArgumentsIgnored", L"debug \"My Images\\Setup.ISO\"", kPrompt, false},
         CommandLineCase{"EmptyIsoIgnored", L"empty.iso", kPrompt, false},
-        CommandLineCase{"FolderNamedIsoIgnored", L"x.iso", kPrompt, false},
-        CommandLineCase{"IsoBakIgnored", L"disk.iso.bak", kPrompt, false},
-        CommandLineCase{"MissingIsoIgnored", L"missing.iso", kPrompt, false},
         CommandLineCase{"IsoWithBlanks", L"\"My Images\\Setup.ISO\"", L"Setup.ISO  (1.50 KB)",
                         false},
         // The path is kept as typed: its letter case and its slash, not the name on disk.

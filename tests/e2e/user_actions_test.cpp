@@ -307,6 +307,19 @@ TEST_F(UserActions, WarningThenJobThenBackThenASecondJob) {
     ASSERT_NE(second, std::string::npos) << "the second job's header";
     EXPECT_NE(log.find("\r\nDONE\r\n", first), std::string::npos);
     EXPECT_NE(log.find("\r\nDONE\r\n", second), std::string::npos);
+
+    // The label's blank reaches the disk tool unquoted; the stick holds the image's files.
+    const std::vector<std::string> runs = {
+        "/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=My Stick "
+        "/quiet",
+        "/device=E: /mbr /install /type=nt60 /quiet",
+        "/device=E: /pbr /install /type=bootmgr /quiet"};
+    std::vector<std::string> journal = runs;
+    journal.insert(journal.end(), runs.begin(), runs.end());
+    EXPECT_EQ(ReadLines(folder_ + L"\\Tarnvik\\bootice-journal.txt"), journal);
+    auto tree = ReadTree(folder_ + L"\\stick");
+    tree.erase(L".windows-label");
+    EXPECT_EQ(tree, ReadTree(BuildFolder() + L"\\fixtures\\plain"));
 }
 
 }  // namespace

@@ -55,6 +55,10 @@ void CheckNtfs(std::vector<uint8_t> area, uint32_t sectorSize, uint32_t partitio
     const NtfsBootFacts facts =
         ReadNtfsBootFacts(area.data(), sectorSize, partitionStart, partitionSectors);
     if (!facts.ok) return;
+    const uint8_t* s = area.data();
+    Require(s[510] == 0x55 && s[511] == 0xAA && std::memcmp(s + 3, "NTFS    ", 8) == 0 &&
+                Get16(s + 11) == sectorSize && Get32(s + 28) == partitionStart,
+            "an accepted boot sector is NTFS of this disk's sector size at the partition's start");
     Require(facts.backupBootSector < partitionSectors,
             "the backup boot sector is in the partition");
     Require(facts.backupBootSector * sectorSize >= kNtfsBootBytes,
@@ -81,13 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool asNamed = input.ConsumeIntegralInRange<int>(0, 3) != 0;
     uint32_t diskSectorSize = 512u << input.ConsumeIntegralInRange<int>(0, 3);
     uint32_t partitionStart = input.ConsumeIntegral<uint32_t>();
-    const uint32_t partitionSectors = input.ConsumeIntegral<uint32_t>();
+    uint32_t partitionSectors = input.ConsumeIntegral<uint32_t>();
     const bool grub4Dos = input.ConsumeBool();
     std::vector<uint8_t> area = input.ConsumeRemainingBytes<uint8_t>();
     area.resize(std::max<size_t>(kNtfsBootBytes, sectorSize), 0);
     if (asNamed) {
         diskSectorSize = Get16(area.data() + 11);
         partitionStart = Get32(area.data() + 28);
+        // NTFS's volume one sector short of its partition, or a partition no longer than it.
+        partitionSectors = Get32(area.data() + 40) + (partitionSectors & 1);
     }
 
     CheckFat32(std::vector<uint8_t>(area.begin(), area.begin() + sectorSize), diskSectorSize,

@@ -19,7 +19,6 @@
 namespace {
 
 using Sector = std::vector<uint8_t>;
-
 using FuzzDisk = MemoryDisk;
 
 enum Action { kFormatFat32, kFormatNtfs, kMbr, kPbrBootmgr, kPbrGrub4Dos, kNtfsLayout, kActions };
@@ -168,19 +167,18 @@ void CheckNtfsPbrRun(const FuzzDisk& disk, const FuzzDisk& before, const TablePa
     if (disk.writes.empty()) return;
     const uint32_t size = disk.SectorSize();
     const uint64_t areaSectors = kNtfsBootBytes / size;
-    Sector areaBefore;
-    for (uint64_t i = 0; i < areaSectors; ++i) {
-        const Sector s = before.At(partition.start + i);
-        areaBefore.insert(areaBefore.end(), s.begin(), s.end());
-    }
+    const auto bootArea = [&](const FuzzDisk& of) {
+        Sector area;
+        for (uint64_t i = 0; i < areaSectors; ++i) {
+            const Sector s = of.At(partition.start + i);
+            area.insert(area.end(), s.begin(), s.end());
+        }
+        return area;
+    };
+    const Sector areaBefore = bootArea(before), area = bootArea(disk);
     const NtfsBootFacts facts =
         ReadNtfsBootFacts(areaBefore.data(), size, partition.start, partition.count);
     Require(facts.ok, "only an accepted volume is written");
-    Sector area;
-    for (uint64_t i = 0; i < areaSectors; ++i) {
-        const Sector s = disk.At(partition.start + i);
-        area.insert(area.end(), s.begin(), s.end());
-    }
     const bool firstNew = !SameBytes(area, areaBefore, 0, size);
     if (firstNew || status == kDiskOk) {
         Require(IsBootCode(area, areaBefore, image, 0x54, kNtfsBootBytes),
@@ -202,6 +200,8 @@ void CheckTable(const FuzzDisk& disk, const Sector& mbrBefore, const DiskRunCont
     const uint64_t sectors = disk.SizeBytes() / size;
     const Sector mbr = disk.At(0);
     Require(HasPartitionTable(mbr.data(), sectors), what);
+    Require(std::equal(mbr.begin(), mbr.begin() + kMbrBootCodeBytes, kMbrBootCode),
+            "the table comes with our master boot code");
     const TablePartition partition = BootPartition(mbr.data());
     const uint64_t reachable = std::min<uint64_t>(sectors, uint64_t{1} << 32);
     Require(partition.type == type && mbr[446] == 0x80 && partition.start == 1024 * 1024 / size &&
@@ -231,8 +231,10 @@ void CheckFat32Volume(FuzzDisk& disk, const DiskRunContext& context) {
     Require(dataStart < partition.count, "the data area starts inside the volume");
     const uint64_t clusters = (partition.count - dataStart) / perCluster;
     Require(fatSectors * (size / 4) >= clusters + 2, "the FAT covers every cluster");
-    Require(disk.At(partition.start + kBackupBootSector) == boot,
-            "the backup boot sector is a copy");
+    Require(disk.At(partition.start + kBackupBootSector) == boot &&
+                disk.At(partition.start + kBackupBootSector + kFsInfoSector) ==
+                    disk.At(partition.start + kFsInfoSector),
+            "the backup boot and FSInfo sectors are copies");
     for (uint64_t fat = 0; fat < 2; ++fat) {
         const Sector first = disk.At(partition.start + facts.reservedSectors + fat * fatSectors);
         Require(Get32(&first[0]) == 0x0FFFFFF8 && Get32(&first[8]) == 0x0FFFFFFF,

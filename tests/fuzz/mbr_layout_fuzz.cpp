@@ -93,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               MakePartitionEntry(span.start, span.count, type, active));
     Require(std::equal(bootCode.begin(), bootCode.end(), sector.begin()),
             "the boot code is laid in");
-    Require(Get32(sector.data() + 440) == signature, "the signature is laid in");
+    Require(Get32(sector.data() + 440) == signature && Get16(sector.data() + 444) == 0,
+            "the signature is laid in, followed by two zero bytes");
     Require(sector[510] == 0x55 && sector[511] == 0xAA, "the sector carries its mark");
     Require(
         std::all_of(sector.begin() + 462, sector.begin() + 510, [](uint8_t b) { return b == 0; }),

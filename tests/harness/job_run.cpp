@@ -11,6 +11,18 @@ namespace harness {
 
 const std::string kLogStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
 
+// After kLogStamp, which they use.
+const std::vector<std::string> kFormatStage = {
+    R"(Formatting USB device E:\\)",
+    R"(Successfully Formatted USB device E:\\  - )" + kLogStamp,
+    "Write Master and Partition Boot Record",
+    "Successfully Write Master and Partition Boot Record  - " + kLogStamp,
+};
+const std::vector<std::string> kVerified = {
+    R"(Verify USB drive E:\\ \(.+\))",
+    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kLogStamp,
+};
+
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -68,6 +80,29 @@ void ExpectNoTempTools() {
     for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
         EXPECT_FALSE(FileExists(TempFolder() + name)) << Narrow(name) << " left in the temp folder";
     }
+}
+
+std::string Escaped(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
+std::vector<std::string> AfterFormat(std::vector<std::string> rest) {
+    rest.insert(rest.begin(), kFormatStage.begin(), kFormatStage.end());
+    return rest;
+}
+
+std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern) {
+    return {"Copy " + isoPattern + " files \\(" + sizePattern + "\\)  to USB drive E:\\\\",
+            "Successfully Copied " + isoPattern + R"( to USB drive E:\\ \(.+\)  - )" + kLogStamp};
+}
+
+std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
+                                              const std::string& sizePattern,
+                                              const std::vector<std::string>& rest) {
+    std::vector<std::string> lines = Extracted(isoPattern, sizePattern);
+    lines.insert(lines.end(), kVerified.begin(), kVerified.end());
+    lines.insert(lines.end(), rest.begin(), rest.end());
+    return lines;
 }
 
 }  // namespace harness

@@ -34,4 +34,19 @@ void ExpectLinesMatch(const std::vector<std::string>& lines,
 // A test failure for every tool file the job left in the temp folder.
 void ExpectNoTempTools();
 
+// Patterns of a job's log lines. The text as a pattern that matches it literally:
+std::string Escaped(const std::string& text);
+// The lines of the format and boot-record stage, the same in every job that gets past it.
+extern const std::vector<std::string> kFormatStage;
+// The format stage's lines, then the given ones.
+std::vector<std::string> AfterFormat(std::vector<std::string> rest);
+// The extraction's two lines for an image whose name and size text the patterns give.
+std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern);
+// The read-back's two lines.
+extern const std::vector<std::string> kVerified;
+// The extraction's and the read-back's lines, then the given ones.
+std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
+                                              const std::string& sizePattern,
+                                              const std::vector<std::string>& rest);
+
 }  // namespace harness

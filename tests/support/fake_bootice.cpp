@@ -5,10 +5,14 @@
 // bootice-delay-ms.txt beside it makes the format take that long. A file bootice-fail.txt beside
 // it, "format", "mbr", "pbr" or "grub4dos" and an exit code (such as "mbr 4"), makes that run
 // journal its line, do nothing and end with that code, as a disk tool that failed its work does.
-// Any other command line is journalled as rejected and ends with exit code 2.
+// Any other command line is journalled as rejected and ends with exit code 2. The lines are read
+// as our own disk tool reads them.
 #include <windows.h>
 
 #include <string>
+
+#include "disk/disk_command.h"
+#include "text/utf8_text.h"
 
 namespace {
 
@@ -17,24 +21,6 @@ std::wstring OwnFolder() {
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
-// The command line after the program's own (quoted) path.
-std::wstring Parameters() {
-    std::wstring line = GetCommandLineW();
-    size_t end = line[0] == L'"' ? line.find(L'"', 1) + 1 : line.find(L' ');
-    if (end == std::wstring::npos || end > line.size()) return {};
-    while (end < line.size() && line[end] == L' ') ++end;
-    return line.substr(end);
-}
-
-std::string Utf8(const std::wstring& text) {
-    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr),
-                    '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()),
-                        nullptr, nullptr);
-    out.pop_back();
-    return out;
 }
 
 void Append(const std::wstring& path, const std::string& bytes) {
@@ -64,10 +50,6 @@ void EmptyFolder(const std::wstring& folder) {
     FindClose(find);
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& start) {
-    return text.rfind(start, 0) == 0;
-}
-
 std::string ReadSmallFile(const std::wstring& path) {
     char bytes[64] = {};
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -89,45 +71,21 @@ int FailureAsked(const std::string& kind) {
 }  // namespace
 
 int wmain() {
-    const std::wstring parameters = Parameters();
-    const std::wstring journal = OwnFolder() + L"bootice-journal.txt";
-    // "/device=E: " and what follows it.
-    if (!StartsWith(parameters, L"/device=") || parameters.size() < 11 || parameters[9] != L':' ||
-        parameters[10] != L' ') {
-        Append(journal, "REJECTED " + Utf8(parameters) + "\r\n");
-        return 2;
-    }
-    const std::wstring root = parameters.substr(8, 2) + L"\\";
-    const std::wstring rest = parameters.substr(11);
-    const std::wstring formatStart = L"/partitions /repartition /activate /usb-hdd /fstype=";
-    const std::wstring labelEnd = L" /quiet";
-    std::string kind = rest == L"/mbr /install /type=nt60 /quiet"      ? "mbr"
-                       : rest == L"/pbr /install /type=bootmgr /quiet" ? "pbr"
-                       : rest == L"/pbr /install /type=grub4dos /pbr-disable-floppy /quiet"
-                           ? "grub4dos"
-                           : "";
-    std::wstring choice, fileSystem;
-    if (StartsWith(rest, formatStart) && rest.size() >= formatStart.size() + labelEnd.size() &&
-        rest.compare(rest.size() - labelEnd.size(), labelEnd.size(), labelEnd) == 0) {
-        choice =
-            rest.substr(formatStart.size(), rest.size() - formatStart.size() - labelEnd.size());
-        for (const std::wstring name : {L"FAT32", L"NTFS"}) {
-            if (StartsWith(choice, name + L" /vollabel=")) {
-                kind = "format";
-                fileSystem = name;
-            }
-        }
-    }
-    Append(journal, (kind.empty() ? "REJECTED " : "") + Utf8(parameters) + "\r\n");
-    if (kind.empty()) return 2;
-    if (const int code = FailureAsked(kind)) return code;
-    if (kind == "format") {
+    const std::wstring parameters = ParametersOfCommandLine(GetCommandLineW());
+    const DiskCommand command = ParseDiskParameters(parameters);
+    Append(OwnFolder() + L"bootice-journal.txt",
+           (command.valid ? "" : "REJECTED ") + Utf8FromWide(parameters) + "\r\n");
+    if (!command.valid) return 2;
+    const char* const kinds[] = {"format", "mbr", "pbr", "grub4dos"};
+    if (const int code = FailureAsked(kinds[static_cast<int>(command.action)])) return code;
+    if (command.action == DiskAction::kFormat) {
         Sleep(
             static_cast<DWORD>(atoi(ReadSmallFile(OwnFolder() + L"bootice-delay-ms.txt").c_str())));
+        const std::wstring root = std::wstring(1, command.driveLetter) + L":\\";
         EmptyFolder(root);
         HANDLE label = CreateFileW((root + L".windows-label").c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, 0, nullptr);
-        const std::string text = Utf8(choice.substr(fileSystem.size() + 11));
+        const std::string text = Utf8FromWide(command.label);
         DWORD written = 0;
         WriteFile(label, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         CloseHandle(label);

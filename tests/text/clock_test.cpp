@@ -28,20 +28,8 @@ TEST(FormatDateMask, ReplacesEachTokenInEitherCase) {
         const wchar_t* mask;
         const wchar_t* text;
     } cases[] = {
-        {L"%yyyy", L"2005"},
-        {L"%YYYY", L"2005"},
-        {L"%mm", L"01"},
-        {L"%MM", L"01"},
-        {L"%dd", L"02"},
-        {L"%Dd", L"02"},
-        {L"%hh", L"03"},
-        {L"%HH", L"03"},
-        {L"%ii", L"04"},
-        {L"%II", L"04"},
-        {L"%ss", L"05"},
-        {L"%sS", L"05"},
-        {L"%yyyy/%mm/%dd", L"2005/01/02"},
-        {L"%hh:%ii:%ss", L"03:04:05"},
+        {L"%yyyy/%mm/%dd,%hh:%ii:%ss", L"2005/01/02,03:04:05"},
+        {L"%YYYY/%MM/%Dd,%HH:%II:%sS", L"2005/01/02,03:04:05"},
         // A "%" without a whole token is copied as it stands.
         {L"%m", L"%m"},
         {L"%yy", L"%yy"},

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 
 #include "res/control_ids.h"
 #include "tests/harness/harness.h"
@@ -82,27 +81,8 @@ class RealStick : public testing::Test {
     void ExpectLog(const std::vector<std::string>& patterns) {
         ExpectLinesMatch(JobLogLines(folder_ + L"\\Tarnvik.log"), patterns);
     }
-    // The format stage and the extraction's first line, as every job here has them.
-    std::vector<std::string> FormattedAndCopying() {
-        const std::string iso = std::regex_replace(Narrow(FileNameOf(image_)),
-                                                   std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
-        return {R"(Formatting USB device E:\\)",
-                R"(Successfully Formatted USB device E:\\  - )" + kStamp,
-                "Write Master and Partition Boot Record",
-                "Successfully Write Master and Partition Boot Record  - " + kStamp,
-                "Copy " + iso + R"( files \(.+\)  to USB drive E:\\)"};
-    }
-    std::string Copied() {
-        return "Successfully Copied .+ to USB drive E:\\\\ \\(.+\\)  - " + kStamp;
-    }
-    // The extraction's end and the read-back, then the given lines.
-    std::vector<std::string> CopiedAndVerified(const std::vector<std::string>& rest) {
-        std::vector<std::string> log = FormattedAndCopying();
-        log.insert(log.end(), {Copied(), R"(Verify USB drive E:\\ \(.+\))",
-                               R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kStamp});
-        log.insert(log.end(), rest.begin(), rest.end());
-        return log;
-    }
+    // The image's name as a pattern.
+    std::string Iso() { return Escaped(Narrow(image_.substr(image_.find_last_of(L"\\/") + 1))); }
     // Picks the option (0: none), runs the job to DONE and expects the lines given before "DONE".
     void RunToDone(int option, std::vector<std::string> beforeDone) {
         HWND window = Start();
@@ -114,10 +94,7 @@ class RealStick : public testing::Test {
         RunToEnd(window, 100);
         EXPECT_EQ(status_, L"DONE");
         beforeDone.push_back("DONE");
-        ExpectLog(CopiedAndVerified(beforeDone));
-    }
-    static std::wstring FileNameOf(const std::wstring& path) {
-        return path.substr(path.find_last_of(L"\\/") + 1);
+        ExpectLog(AfterFormat(ExtractedAndVerified(Iso(), ".+", beforeDone)));
     }
 
     std::wstring image_, folder_, exe_, status_;
@@ -180,10 +157,11 @@ TEST_F(RealStick, LostOnTheStick) {
     RunToEnd(window, 99);
     const std::wstring error = L"An error occurred while Verifying ";
     EXPECT_EQ(status_.rfind(error, 0), 0u) << Narrow(status_);
-    std::vector<std::string> log = FormattedAndCopying();
-    log.insert(log.end(), {Copied(), R"(Verify USB drive E:\\ \(.+\))",
-                           R"(An error occurred while Verifying sources\\part\d\.swm: content )"
-                           R"(differs from byte \d+  - )" + kStamp});
+    std::vector<std::string> log = AfterFormat(Extracted(Iso(), ".+"));
+    log.insert(log.end(),
+               {kVerified[0], R"(An error occurred while Verifying sources\\part\d\.swm: content )"
+                              R"(differs from byte \d+  - )" +
+                                  kStamp});
     ExpectLog(log);
 }
 
