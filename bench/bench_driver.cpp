@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/unix_cpu_win32.h"
 #include "res/control_ids.h"
 #include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
@@ -80,41 +81,6 @@ std::wstring QuietText(HWND control) {
     return text;
 }
 
-// CPU seconds (user and system) in one /proc stat file; -1 when it cannot be read.
-double StatCpuSeconds(const std::wstring& statPath) {
-    std::string stat;
-    if (!ReadFileBytes(statPath, stat)) return -1;
-    const size_t close = stat.rfind(')');
-    unsigned long long user = 0, system = 0;
-    // After the command name: state, then 10 fields, then utime and stime, in clock ticks.
-    if (close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 2,
-                    "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user, &system) != 2) {
-        return -1;
-    }
-    return static_cast<double>(user + system) / 100.0;  // USER_HZ
-}
-
-// The /proc folder of the Unix process that runs a Windows program whose command line holds the
-// marker, seen through Wine's Z: drive; empty when not found.
-std::wstring ProcFolder(const std::string& marker) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
-    if (find == INVALID_HANDLE_VALUE) return {};
-    std::wstring found;
-    do {
-        if (!iswdigit(entry.cFileName[0])) continue;
-        const std::wstring dir = std::wstring(L"Z:\\proc\\") + entry.cFileName;
-        std::string line;
-        if (!ReadFileBytes(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos)
-            continue;
-        found = dir;
-        break;
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return found;
-}
-
 // Bytes in a file, or in all the files below a folder.
 unsigned long long FileBytes(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -148,18 +114,6 @@ std::string SizeName(unsigned long long bytes) {
     else
         std::snprintf(text, sizeof text, "%.0f MiB", mib);
     return text;
-}
-
-double UnixCpuSeconds(const std::string& marker) {
-    const std::wstring dir = ProcFolder(marker);
-    return dir.empty() ? -1 : StatCpuSeconds(dir + L"\\stat");
-}
-
-// CPU seconds of the process's first thread (the user-interface thread) alone.
-double MainThreadCpuSeconds(const std::string& marker) {
-    const std::wstring dir = ProcFolder(marker);
-    if (dir.empty()) return -1;
-    return StatCpuSeconds(dir + L"\\task\\" + dir.substr(dir.find_last_of(L'\\') + 1) + L"\\stat");
 }
 
 // Waits (up to 60 s) until the system has written out what earlier steps left in its cache, so

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/unix_cpu_win32.h"
 #include "job/image_listing.h"
 #include "tools/unique_handle_win32.h"
 
@@ -19,22 +20,13 @@ namespace {
 
 constexpr DWORD kBlock = 1024 * 1024;
 
-// CPU seconds of this process as Linux counts them (Wine's own process times leave out the
-// system's share).
+// Its own CPU seconds, found by its own path in the processes' command lines.
 double OwnCpuSeconds() {
-    FILE* stat = _wfopen(L"Z:\\proc\\self\\stat", L"rb");
-    if (!stat) return -1;
-    char line[1024] = {};
-    const size_t got = std::fread(line, 1, sizeof line - 1, stat);
-    std::fclose(stat);
-    line[got] = 0;
-    const char* close = std::strrchr(line, ')');
-    unsigned long long user = 0, system = 0;
-    if (!close || std::sscanf(close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
-                              &user, &system) != 2) {
-        return -1;
-    }
-    return static_cast<double>(user + system) / 100.0;
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string marker;
+    for (DWORD i = 0; i < length; ++i) marker += static_cast<char>(path[i]);
+    return UnixCpuSeconds(marker);
 }
 
 // Starts 7-Zip with its standard output into a pipe; the reading end, or none.
@@ -122,6 +114,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseImageListing(listingText, listing)) return 3;
 
     const double cpuStart = OwnCpuSeconds();
+    if (cpuStart < 0) return 3;
     std::vector<uint8_t*> blocks;
     for (int i = 0; i < 2; ++i) {
         blocks.push_back(static_cast<uint8_t*>(
