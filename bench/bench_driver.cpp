@@ -30,24 +30,18 @@ double Now() {
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Polls finely: the start-up figures are tens of milliseconds.
-bool WaitFine(const std::function<bool()>& condition, double timeoutSeconds) {
+// Polls every millisecond for the start-up figures, which are tens of milliseconds, or every
+// pollMs for steps of seconds, with little cost to the window it reads.
+bool WaitFine(const std::function<bool()>& condition, double timeoutSeconds, DWORD pollMs = 1) {
     const double deadline = Now() + timeoutSeconds;
     while (!condition()) {
         if (Now() > deadline) return false;
-        Sleep(1);
+        Sleep(pollMs);
     }
     return true;
 }
-
-// Polls every 10 ms: for steps of seconds, with little cost to the window it reads.
 bool WaitCoarse(const std::function<bool()>& condition, double timeoutSeconds) {
-    const double deadline = Now() + timeoutSeconds;
-    while (!condition()) {
-        if (Now() > deadline) return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitFine(condition, timeoutSeconds, 10);
 }
 
 struct Figure {

@@ -14,7 +14,12 @@
 
 #include "bench/unix_cpu_win32.h"
 #include "job/image_listing.h"
+#include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
+#include "tools/child_process_win32.h"
 #include "tools/unique_handle_win32.h"
+
+using namespace harness;
 
 namespace {
 
@@ -22,32 +27,16 @@ constexpr DWORD kBlock = 1024 * 1024;
 
 // Its own CPU seconds, found by its own path in the processes' command lines.
 double OwnCpuSeconds() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::string marker;
-    for (DWORD i = 0; i < length; ++i) marker += static_cast<char>(path[i]);
-    return UnixCpuSeconds(marker);
+    return UnixCpuSeconds(Narrow(BuildFolder() + L"\\reference_read_back.exe"));
 }
 
 // Starts 7-Zip with its standard output into a pipe; the reading end, or none.
 UniqueHandle StartSevenZip(const std::wstring& sevenZip, const std::wstring& arguments,
-                           UniqueHandle& process) {
+                           ChildProcess& child) {
     UniqueHandle reader, writer;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    if (!CreatePipe(reader.put(), writer.put(), &inherit, kBlock)) return {};
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.get();
-    PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + sevenZip + L"\" " + arguments;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info)) {
-        return {};
-    }
-    CloseHandle(info.hThread);
-    process.reset(info.hProcess);
+    if (!CreatePipe(reader.put(), writer.put(), nullptr, kBlock)) return {};
+    child = StartChildWithOutput(sevenZip, arguments, writer.get());
+    if (!child.Process()) return {};
     return reader;
 }
 
@@ -98,9 +87,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring sevenZip = argv[1], image = argv[2], root = argv[3];
     std::string listingText;
     {
-        UniqueHandle process;
+        ChildProcess lister;
         UniqueHandle out =
-            StartSevenZip(sevenZip, L"l -slt -sccUTF-8 -- \"" + image + L"\"", process);
+            StartSevenZip(sevenZip, L"l -slt -sccUTF-8 -- \"" + image + L"\"", lister);
         if (!out) return 3;
         std::vector<char> chunk(65536);
         DWORD got = 0;
@@ -108,32 +97,33 @@ int wmain(int argc, wchar_t** argv) {
                got > 0) {
             listingText.append(chunk.data(), got);
         }
-        WaitForSingleObject(process.get(), INFINITE);
+        lister.WaitForEnd(INFINITE);
     }
     ImageListing listing;
     if (!ParseImageListing(listingText, listing)) return 3;
 
     const double cpuStart = OwnCpuSeconds();
     if (cpuStart < 0) return 3;
-    std::vector<uint8_t*> blocks;
-    for (int i = 0; i < 2; ++i) {
-        blocks.push_back(static_cast<uint8_t*>(
-            VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
-    }
+    const UniqueVirtualMemory streamBlock(
+        VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    const UniqueVirtualMemory stickBlock(
+        VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!streamBlock || !stickBlock) return 3;
     bool same = true;
     {
-        UniqueHandle process;
-        UniqueHandle out = StartSevenZip(sevenZip, L"x -so -- \"" + image + L"\"", process);
+        ChildProcess streamer;
+        UniqueHandle out = StartSevenZip(sevenZip, L"x -so -- \"" + image + L"\"", streamer);
         if (!out) return 3;
-        Blocks stream{out.get(), blocks[0]};
+        Blocks stream{out.get(), static_cast<uint8_t*>(streamBlock.get())};
         for (const ImageEntry& entry : listing.entries) {
             if (entry.folder || entry.size == 0) continue;
-            same = CheckFile(stream, blocks[1], root + entry.path, entry.size) && same;
+            same = CheckFile(stream, static_cast<uint8_t*>(stickBlock.get()), root + entry.path,
+                             entry.size) &&
+                   same;
         }
-        WaitForSingleObject(process.get(), INFINITE);
+        streamer.WaitForEnd(INFINITE);
     }
     const double cpu = OwnCpuSeconds() - cpuStart;
-    for (uint8_t* block : blocks) VirtualFree(block, 0, MEM_RELEASE);
     if (!same) return 1;
     FILE* result = _wfopen(argv[4], L"wb");
     if (!result) return 3;

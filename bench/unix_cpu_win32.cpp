@@ -5,24 +5,16 @@
 #include <cstdio>
 #include <cwctype>
 
-namespace {
+#include "tests/harness/harness.h"
 
-bool ReadWhole(const std::wstring& path, std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes.clear();
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return true;
-}
+using harness::ReadFileBytes;
+
+namespace {
 
 // CPU seconds (user and system) in one /proc stat file; -1 when it cannot be read.
 double StatCpuSeconds(const std::wstring& statPath) {
     std::string stat;
-    if (!ReadWhole(statPath, stat)) return -1;
+    if (!ReadFileBytes(statPath, stat)) return -1;
     const size_t close = stat.rfind(')');
     unsigned long long user = 0, system = 0;
     // After the command name: state, then 10 fields, then utime and stime, in clock ticks.
@@ -45,7 +37,7 @@ std::wstring ProcFolder(const std::string& marker) {
         if (!iswdigit(entry.cFileName[0])) continue;
         const std::wstring dir = std::wstring(L"Z:\\proc\\") + entry.cFileName;
         std::string line;
-        if (!ReadWhole(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos)
+        if (!ReadFileBytes(dir + L"\\cmdline", line) || line.find(marker) == std::string::npos)
             continue;
         found = dir;
         break;

@@ -7,7 +7,7 @@ add_executable(reference_copy EXCLUDE_FROM_ALL bench/reference_copy.cpp)
 target_include_directories(reference_copy PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(reference_read_back EXCLUDE_FROM_ALL bench/reference_read_back.cpp
                                          bench/unix_cpu_win32.cpp)
-target_link_libraries(reference_read_back PRIVATE tarnvik_core)
+target_link_libraries(reference_read_back PRIVATE tarnvik_harness tarnvik_win32 tarnvik_core)
 foreach(target bench_driver minimal_window reference_copy reference_read_back)
     tarnvik_wide_entry(${target})
     tarnvik_warnings(${target})

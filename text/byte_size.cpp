@@ -16,19 +16,6 @@ int UnitOf(int64_t bytes) {
     return unit;
 }
 
-// The count as a double holds it: rounded to 53 significant bits, ties to even.
-uint64_t AsDouble(int64_t bytes) {
-    const uint64_t value = static_cast<uint64_t>(bytes);
-    int bits = 0;
-    for (uint64_t v = value; v; v >>= 1) ++bits;
-    if (bits <= 53) return value;
-    const int drop = bits - 53;
-    const uint64_t low = value & ((uint64_t{1} << drop) - 1), half = uint64_t{1} << (drop - 1);
-    uint64_t rounded = value - low;
-    if (low > half || (low == half && ((value >> drop) & 1))) rounded += uint64_t{1} << drop;
-    return rounded;
-}
-
 }  // namespace
 
 // The texts have always been the count divided as a double, printed with 15 decimals and cut after
@@ -40,7 +27,9 @@ std::wstring FormatByteSize(int64_t bytes) {
     if (unit == 0) return std::to_wstring(bytes) + L" " + kUnits[0];
 
     const int shift = 10 * unit;
-    const uint64_t value = AsDouble(bytes), one = uint64_t{1} << shift;
+    // The count as the double it has always been divided as: 53 significant bits, ties to even.
+    const uint64_t value = static_cast<uint64_t>(static_cast<double>(bytes));
+    const uint64_t one = uint64_t{1} << shift;
     const uint64_t whole = value >> shift, rest = value & (one - 1);
     if (whole >= 100) return std::to_wstring(whole) + L" " + kUnits[unit];
     const uint64_t scaled = 100 * rest;
