@@ -16,6 +16,7 @@ packages=(
     qemu-system-x86 ovmf grub-pc-bin ipxe
     libguestfs-tools linux-image-cloud-amd64 genisoimage grub-rescue-pc
     pkgconf libfuse3-dev fuse3
+    wimtools
 )
 command -v npm >/dev/null || packages+=(npm)
 
