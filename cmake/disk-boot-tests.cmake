@@ -32,6 +32,7 @@ foreach(scenario
         bios-grldr
         bios-grldr-missing
         uefi-ipxe
+        uefi-secure-boot
         ntfs-bios-bootmgr
         ntfs-bios-grldr
         ntfs-bios-big-root

@@ -11,7 +11,8 @@
 # TOOL      the Linux build of the disk tool
 # BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
 #           standin_small.bin, no_edd_shim.bin and sector_4k_shim.bin
-# WORKDIR   results go to WORKDIR/SCENARIO: the image, serial.log, screen.png
+# WORKDIR   results go to WORKDIR/SCENARIO: the image, serial.log, screen.png; Debian's signed
+#           loaders are kept in WORKDIR/signed-loaders
 set -u
 
 if [ $# -ne 4 ]; then
@@ -440,6 +441,22 @@ uefi-ipxe)
     mtool mmd -i "$img@@1M" ::EFI ::EFI/BOOT
     mtool mcopy -i "$img@@1M" "$IPXE_EFI" ::EFI/BOOT/BOOTX64.EFI
     boot uefi "iPXE initialising devices"
+    ;;
+uefi-secure-boot)
+    # Debian's Microsoft-signed shim starts Debian's signed GRUB beside it, which finds its volume
+    # by /.disk/info and reads /boot/grub/grub.cfg from it.
+    mapfile -t loaders < <(bash "$(dirname "$0")/signed_loaders.sh" "$4/signed-loaders")
+    [ ${#loaders[@]} -eq 2 ] || fail "no signed shim and GRUB"
+    make_stick bootmgr
+    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial console' \
+        'echo "TARNVIK SECURE BOOT: GRUB IS RUNNING"' >"$dir/grub.cfg"
+    printf 'Tarnvik test stick\n' >"$dir/info"
+    mtool mmd -i "$img@@1M" ::efi ::efi/boot ::.disk ::boot ::boot/grub
+    mtool mcopy -i "$img@@1M" "${loaders[0]}" ::efi/boot/bootx64.efi
+    mtool mcopy -i "$img@@1M" "${loaders[1]}" ::efi/boot/grubx64.efi
+    mtool mcopy -i "$img@@1M" "$dir/info" ::.disk/info
+    mtool mcopy -i "$img@@1M" "$dir/grub.cfg" ::boot/grub/grub.cfg
+    boot uefi-secure "TARNVIK SECURE BOOT: GRUB IS RUNNING"
     ;;
 ntfs-bios-bootmgr)
     make_ntfs_stick bootmgr

@@ -1,12 +1,15 @@
-# Sourced: boots a stick image in QEMU (software emulation, SeaBIOS or OVMF) as a USB storage
-# device and waits for texts on COM1, and makes the GRLDR such boots look for. The sourcing
-# script sets dir (results: serial.log, screen.png, qemu.log), img, serial, scenario and
-# extra_qemu_args, and defines fail.
+# Sourced: boots a stick image in QEMU (software emulation, SeaBIOS or OVMF, the latter also with
+# Secure Boot enforced) as a USB storage device and waits for texts on COM1, and makes the GRLDR
+# such boots look for. The sourcing script sets dir (results: serial.log, screen.png, qemu.log),
+# img, serial, scenario and extra_qemu_args, and defines fail.
 # shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
 
 BOOT_DEADLINE_S=${BOOT_DEADLINE_S:-30}
 OVMF_CODE=/usr/share/OVMF/OVMF_CODE_4M.fd
 OVMF_VARS=/usr/share/OVMF/OVMF_VARS_4M.fd
+# Secure Boot on, Microsoft's keys enrolled: only signed loaders start.
+OVMF_SECURE_CODE=/usr/share/OVMF/OVMF_CODE_4M.secboot.fd
+OVMF_SECURE_VARS=/usr/share/OVMF/OVMF_VARS_4M.ms.fd
 qemu_pid=
 
 # make_grldr OUT: GRUB's g2hdr.img in front of a GRUB core image whose embedded configuration
@@ -42,7 +45,8 @@ serial_has() {
     done
 }
 
-# $1 = bios or uefi, then the texts to wait for on COM1 (each within a line).
+# $1 = bios, uefi or uefi-secure (Secure Boot enforced), then the texts to wait for on COM1 (each
+# within a line).
 boot() {
     local firmware=$1
     shift
@@ -53,11 +57,19 @@ boot() {
         -drive "if=none,id=stick,format=raw,file=$img"
         -device usb-storage,drive=stick,bootindex=1
         "${extra_qemu_args[@]}")
-    if [ "$firmware" = bios ]; then
-        args+=(-device sga) # BIOS screen text to COM1
-    else
-        cp "$OVMF_VARS" "$dir/ovmf_vars.fd" || fail "cannot copy $OVMF_VARS"
-        args+=(-drive "if=pflash,format=raw,unit=0,readonly=on,file=$OVMF_CODE"
+    local code=$OVMF_CODE vars=$OVMF_VARS
+    case $firmware in
+    bios) args+=(-device sga) ;; # BIOS screen text to COM1
+    uefi-secure)
+        # As on a real PC: the keys in a flash that only SMM code may write, out of the
+        # loaders' reach.
+        code=$OVMF_SECURE_CODE vars=$OVMF_SECURE_VARS
+        args+=(-machine q35,smm=on -global driver=cfi.pflash01,property=secure,value=on)
+        ;;
+    esac
+    if [ "$firmware" != bios ]; then
+        cp "$vars" "$dir/ovmf_vars.fd" || fail "cannot copy $vars"
+        args+=(-drive "if=pflash,format=raw,unit=0,readonly=on,file=$code"
             -drive "if=pflash,format=raw,unit=1,file=$dir/ovmf_vars.fd")
     fi
     mkfifo "$mon.in" "$mon.out" || fail "cannot make the monitor pipes"
@@ -86,6 +98,10 @@ boot() {
             break
         fi
         if serial_text | grep -qaE 'TAIL=(OK|BAD)'; then
+            break
+        fi
+        # OVMF gave up: every boot option failed or was refused.
+        if serial_text | grep -qaF 'BdsDxe: No bootable option'; then
             break
         fi
         if ! kill -0 "$qemu_pid" 2>/dev/null; then
