@@ -39,6 +39,7 @@ void EndProgram() {
     // A worker can outlive its job by a moment after posting completion; nothing of it is needed.
     StopWorker();
     app.workerThread.reset();
+    app.jobTools.Remove();
     if (app.mainWindow) DestroyWindow(app.mainWindow);
     if (app.aboutWindow) DestroyWindow(app.aboutWindow);
     DestroyEventWindow();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/tool_folder_win32.h"
 #include "tools/unique_handle_win32.h"
 
 // Process-wide state, owned by the user-interface thread unless noted.
@@ -23,6 +24,7 @@ struct AppState {
     std::wstring isoPath;
     std::wstring targetDrive;
     UniqueHandle workerThread;
+    ToolFolder jobTools;  // the running job's tools run from here; removed at its end
     bool jobRunning = false;  // from a confirmed Copy until its JobFinished is handled
     HWND mainWindow = nullptr;
     HWND aboutWindow = nullptr;

@@ -74,8 +74,7 @@ void OnCloseRequest() {
 void OnJobFinished() {
     AppState& app = App();
     StopTaskbarProgress();
-    for (const std::wstring& path : {TempBooticePath(), TempSevenZipPath(), TempSevenZipLibPath()})
-        DeleteIfNotEmpty(path);
+    app.jobTools.Remove();
     app.jobRunning = false;
     if (app.quitAfterJob) {
         app.quitRequested = true;

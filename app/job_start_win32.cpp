@@ -10,6 +10,7 @@
 #include "job/progress.h"
 #include "job/taskbar_progress_win32.h"
 #include "res/control_ids.h"
+#include "tools/folders.h"
 #include "tools/path_size.h"
 
 namespace {
@@ -54,6 +55,8 @@ bool LaunchJob(const std::wstring& targetDrive, const std::wstring& isoPath,
     settings.CancelSignal = app.cancelSignal.get();
     settings.JobLock = app.jobLock.get();
     settings.Listing = listing;
+    // A folder that cannot be made leaves the path empty, and the job ends at its first tool.
+    if (app.jobTools.Create(TempFolder())) settings.ToolFolder = app.jobTools.Path();
     app.workerThread = StartWorker(std::move(settings));
     return static_cast<bool>(app.workerThread);
 }

@@ -14,7 +14,9 @@
 #include "app/run_log.h"
 #include "app/run_log_win32.h"
 #include "res/control_ids.h"
+#include "tools/folders.h"
 #include "tools/path_size.h"
+#include "tools/tool_folder_win32.h"
 #include "tools/system_library_win32.h"
 #include "tools/unique_handle_win32.h"
 
@@ -133,6 +135,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     WriteLogLine(L"**************************************");
     WriteLogLine(L"Get Drive Type and Volume Information:");
     RebuildDriveList();
+    // What a run ended by force left; after the first window, which need not wait for it.
+    RemoveStaleToolFolders(TempFolder());
 
     RunMainLoop(app);
     EndProgram();

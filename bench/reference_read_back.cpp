@@ -35,7 +35,7 @@ UniqueHandle StartSevenZip(const std::wstring& sevenZip, const std::wstring& arg
                            ChildProcess& child) {
     UniqueHandle reader, writer;
     if (!CreatePipe(reader.put(), writer.put(), nullptr, kBlock)) return {};
-    child = StartChildWithOutput(sevenZip, arguments, writer.get());
+    child = StartChildWithOutput(sevenZip, arguments, L"", writer.get());
     if (!child.Process()) return {};
     return reader;
 }

@@ -31,6 +31,7 @@ add_executable(core_tests
     tests/text/clock_test.cpp
     tests/text/utf8_text_test.cpp
     tests/tools/child_command_line_test.cpp
+    tests/tools/child_environment_test.cpp
 )
 target_compile_options(core_tests PRIVATE ${TARNVIK_SANITIZERS})
 target_link_libraries(core_tests PRIVATE tarnvik_core GTest::gtest_main)

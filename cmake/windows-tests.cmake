@@ -33,6 +33,7 @@ tarnvik_test_program(win32_tests
     tests/tools/child_process_win32_test.cpp
     tests/tools/path_size_win32_test.cpp
     tests/tools/payload_win32_test.cpp
+    tests/tools/tool_folder_win32_test.cpp
     tests/support/payloads_only.rc
 )
 target_link_libraries(win32_tests PRIVATE tarnvik_win32 tarnvik_harness)
@@ -45,7 +46,8 @@ add_executable(child_helper tests/support/child_helper.cpp)
 tarnvik_wide_entry(child_helper)
 add_dependencies(win32_tests child_helper)
 tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes StartChild
-                    InstallPayload HeldToolFile PrepareTools BooticePayload MakeFolderPath CopyChunk)
+                    InstallPayload HeldToolFile PrepareTools BooticePayload MakeFolderPath CopyChunk
+                    ToolFolder)
 
 # The GUI harness: drives the real program from outside, as a user would.
 add_library(tarnvik_harness STATIC
@@ -190,5 +192,5 @@ set_tests_properties(e2e_tests.PlantedCode.TheTempArchiverCannotBeChangedWhileIt
 # with any DLL that is not a known DLL.
 foreach(name IN LISTS TARNVIK_PLANTING_TESTS)
     set_tests_properties(e2e_tests.${name} PROPERTIES FIXTURES_REQUIRED iso_images ENVIRONMENT
-        "TARNVIK_WINE_PREFER_NATIVE=comctl32,comdlg32,bcrypt,uxtheme,mapi32,psapi=n,b")
+        "TARNVIK_WINE_PREFER_NATIVE=comctl32,comdlg32,bcrypt,uxtheme,mapi32,psapi,version=n,b")
 endforeach()

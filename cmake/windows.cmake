@@ -6,9 +6,10 @@ enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 
 # Only DLLs that Windows loads from its own folder whatever the search order (known DLLs from
-# Vista on) and that the first window needs; comctl32, comdlg32, ole32 and shell32 are loaded from
-# the system folder at run time instead, the last three only when first used.
-set(TARNVIK_WIN32_LIBS gdi32 user32 uuid)
+# Vista on): those the first window needs, and advapi32 for the tools' folder's security;
+# comctl32, comdlg32, ole32 and shell32 are loaded from the system folder at run time instead, the
+# last three only when first used.
+set(TARNVIK_WIN32_LIBS gdi32 user32 advapi32 uuid)
 
 # The Win32 shell of the program, everything but the entry point.
 add_library(tarnvik_win32 STATIC
@@ -49,6 +50,7 @@ add_library(tarnvik_win32 STATIC
     tools/held_tool_file_win32.cpp
     tools/payload_win32.cpp
     tools/system_library_win32.cpp
+    tools/tool_folder_win32.cpp
 )
 target_link_libraries(tarnvik_win32 PUBLIC tarnvik_core ${TARNVIK_WIN32_LIBS})
 tarnvik_warnings(tarnvik_win32)

@@ -27,8 +27,8 @@ void FailExtraction(Job& job) {
 }  // namespace
 
 bool RunExtraction(Job& job) {
-    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath, job.heldSevenZip,
-                                            job.heldSevenZipLib))) {
+    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
+                                            job.heldSevenZip, job.heldSevenZipLib))) {
         return false;
     }
     job.Begin(L"Copy");
@@ -41,7 +41,8 @@ bool RunExtraction(Job& job) {
     const int64_t target = job.isoSize + used;
 
     const ChildProcess extractor = StartChild(
-        job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root), L"", kHide | kKeep);
+        job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root), job.settings.ToolFolder,
+        kHide | kKeep);
     // Without a process handle (the shell started something) there would be nothing to watch.
     if (!extractor.Process()) {
         FailExtraction(job);

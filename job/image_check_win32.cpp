@@ -11,6 +11,7 @@
 #include "tools/folders.h"
 #include "tools/held_tool_file_win32.h"
 #include "tools/payload_win32.h"
+#include "tools/tool_folder_win32.h"
 #include "tools/unique_handle_win32.h"
 
 namespace {
@@ -50,20 +51,21 @@ class WaitCursor {
 
 }  // namespace
 
-bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
+bool ListImage(const std::wstring& toolFolder, const std::wstring& isoPath,
                ImageListing& listing) {
     // The listing goes to a file rather than a pipe, so that waiting for the archiver with a
-    // time limit cannot leave it blocked on a full pipe. The file goes when its handle closes.
-    const std::wstring listingPath =
-        TempFolder() + L"Tarnvik-listing-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+    // time limit cannot leave it blocked on a full pipe. It is made new in the tool folder, where
+    // nobody else can have put a link, and goes when its handle closes.
+    const std::wstring listingPath = toolFolder + L"listing.txt";
     UniqueHandle output(CreateFileW(listingPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    CREATE_ALWAYS,
+                                    CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!output) return false;
     // Technical listing, in UTF-8 whatever the console's code page.
-    const ChildProcess lister = StartChildWithOutput(
-        sevenZipPath, L"l -slt -sccUTF-8 -- \"" + isoPath + L"\"", output.get());
+    const ChildProcess lister =
+        StartChildWithOutput(toolFolder + kSevenZipFileName,
+                             L"l -slt -sccUTF-8 -- \"" + isoPath + L"\"", toolFolder, output.get());
     if (!lister.Process()) return false;
     DWORD exitCode = 0;
     const bool ended = lister.WaitForEnd(kListingTimeoutMs) && lister.ExitCode(exitCode);
@@ -78,17 +80,19 @@ bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
 
 bool CheckImageBeforeFormat(const std::wstring& isoPath, const std::wstring& targetDrive,
                             const std::wstring& fileSystem, ImageListing& listing) {
-    std::wstring sevenZip = TempSevenZipPath();
-    std::wstring sevenZipLib = TempSevenZipLibPath();
     bool readable = false;
-    std::wstring installError;
+    std::wstring installError = L"An error occurred while installing 7z.exe in temp folder";
     {
         WaitCursor waiting;
-        HeldToolFile heldSevenZip, heldSevenZipLib;
-        installError = PrepareSevenZip(sevenZip, sevenZipLib, heldSevenZip, heldSevenZipLib);
-        if (installError.empty()) readable = ListImage(sevenZip, isoPath, listing);
-        // The job installs its own copies; these are not left behind in the meantime.
-        DeleteTempSevenZip(heldSevenZip, heldSevenZipLib);
+        // The job runs its tools from a folder of its own; this one goes with its copies.
+        ToolFolder tools;
+        if (tools.Create(TempFolder())) {
+            HeldToolFile heldSevenZip, heldSevenZipLib;
+            installError = PrepareSevenZip(tools.Path() + kSevenZipFileName,
+                                           tools.Path() + kSevenZipLibFileName, heldSevenZip,
+                                           heldSevenZipLib);
+            if (installError.empty()) readable = ListImage(tools.Path(), isoPath, listing);
+        }
     }
     if (!installError.empty()) {
         ShowCheckMessage(installError);

@@ -3,9 +3,9 @@
 
 #include "job/image_listing.h"
 
-// Lists the image with the 7-Zip console given; false when it could not be listed (not an image,
-// truncated, damaged) or the archiver did not end within a minute.
-[[nodiscard]] bool ListImage(const std::wstring& sevenZipPath, const std::wstring& isoPath,
+// Lists the image with the 7-Zip console in the tool folder; false when it could not be listed
+// (not an image, truncated, damaged) or the archiver did not end within a minute.
+[[nodiscard]] bool ListImage(const std::wstring& toolFolder, const std::wstring& isoPath,
                              ImageListing& listing);
 
 // Before the format warning: the image must be readable, its files must not need more than the

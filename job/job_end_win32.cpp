@@ -28,8 +28,7 @@ bool EndedAtInstall(Job& job, const std::wstring& installError) {
 }
 
 void DeleteTempBootice(Job& job) {
-    job.heldBootice.Release();
-    DeleteIfNotEmpty(TempBooticePath());
+    DeleteToolFile(job.booticePath, job.heldBootice);
 }
 
 void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run) {
@@ -39,7 +38,8 @@ void FailDiskToolRun(Job& job, const std::wstring& text, const DiskToolRun& run)
 }
 
 void DeleteTempArchiver(Job& job) {
-    DeleteTempSevenZip(job.heldSevenZip, job.heldSevenZipLib);
+    DeleteToolFile(job.sevenZipPath, job.heldSevenZip);
+    DeleteToolFile(job.sevenZipLibPath, job.heldSevenZipLib);
 }
 
 bool CancelledAt(Job& job) {

@@ -36,6 +36,9 @@ struct JobSettings {
     HWND Window = nullptr;
     HANDLE CancelSignal = nullptr;  // signalled when the user asks the job to stop
     HANDLE JobLock = nullptr;       // held by the worker for the whole job
+    // The folder the job's tools run from, ending in a backslash (empty when none could be made);
+    // the launcher owns it and removes it when the job has ended.
+    std::wstring ToolFolder;
     // The image as the check before the format listed it; the read-back goes by it.
     ImageListing Listing;
 };

@@ -123,7 +123,8 @@ bool RunVerification(Job& job) {
                 return false;
             }
             streamer = StartChildWithOutput(
-                job.sevenZipPath, L"x -so -- \"" + job.choices.isoPath + L"\"", writer.get());
+                job.sevenZipPath, L"x -so -- \"" + job.choices.isoPath + L"\"",
+                job.settings.ToolFolder, writer.get());
         }
         if (!streamer.Process()) {
             FailVerification(job, job.isoName, L"the archiver could not be started");

@@ -8,6 +8,7 @@
 #include "text/path_text.h"
 #include "tools/payload_win32.h"
 #include "tools/path_size.h"
+#include "tools/tool_folder_win32.h"
 
 unsigned __stdcall WorkerThread(void* settings) {
     Job job;
@@ -21,9 +22,12 @@ unsigned __stdcall WorkerThread(void* settings) {
     job.driveLetter = job.settings.TargetDrive.substr(0, 2);
     job.isoName = FileNamePart(job.settings.IsoPath);
     job.isoSize = PathSize(job.settings.IsoPath);
-    job.booticePath = TempBooticePath();
-    job.sevenZipPath = TempSevenZipPath();
-    job.sevenZipLibPath = TempSevenZipLibPath();
+    // Without a tool folder the paths stay empty, and each tool's installation fails.
+    if (!job.settings.ToolFolder.empty()) {
+        job.booticePath = job.settings.ToolFolder + kBooticeFileName;
+        job.sevenZipPath = job.settings.ToolFolder + kSevenZipFileName;
+        job.sevenZipLibPath = job.settings.ToolFolder + kSevenZipLibFileName;
+    }
 
     WaitForSingleObject(job.settings.JobLock, INFINITE);
     for (const std::wstring& line :

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/child_command_line.h"
+#include "tools/child_environment.h"
 #include "tools/system_library_win32.h"
 
 namespace {
@@ -15,6 +16,21 @@ BOOL ShellExecuteOnDemand(SHELLEXECUTEINFOW* shell) {
     static const SystemLibrary library(L"shell32.dll");
     const auto execute = library.Get<decltype(&ShellExecuteExW)>("ShellExecuteExW");
     return execute ? execute(shell) : FALSE;
+}
+
+// Our environment with PATH naming the system's folders only, for CreateProcessW.
+std::wstring ToolEnvironment() {
+    wchar_t system[MAX_PATH] = {}, windows[MAX_PATH] = {};
+    const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+    const UINT windowsLength = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring path;
+    if (systemLength > 0 && systemLength < MAX_PATH) path = std::wstring(system, systemLength);
+    if (windowsLength > 0 && windowsLength < MAX_PATH)
+        path += L";" + std::wstring(windows, windowsLength);
+    wchar_t* block = GetEnvironmentStringsW();
+    std::wstring environment = ChildEnvironmentBlock(EnvironmentVariables(block), path);
+    if (block) FreeEnvironmentStringsW(block);
+    return environment;
 }
 
 ChildProcess Finish(HANDLE process, int64_t processId, unsigned flags) {
@@ -34,10 +50,13 @@ ChildProcess StartChild(const std::wstring& program, const std::wstring& paramet
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = hide ? SW_HIDE : SW_SHOWNORMAL;
-    const DWORD creation = NORMAL_PRIORITY_CLASS | (hide ? CREATE_NEW_CONSOLE : 0);
+    const DWORD creation =
+        NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT | (hide ? CREATE_NEW_CONSOLE : 0);
+    std::wstring environment = ToolEnvironment();
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, creation, nullptr,
-                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, creation,
+                       environment.data(), workingFolder.empty() ? nullptr : workingFolder.c_str(),
+                       &startup, &info)) {
         UniqueHandle thread(info.hThread);
         return Finish(info.hProcess, info.dwProcessId, flags);
     }
@@ -59,7 +78,7 @@ ChildProcess StartChild(const std::wstring& program) {
 }
 
 ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
-                                  HANDLE output) {
+                                  const std::wstring& workingFolder, HANDLE output) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     UniqueHandle nothing(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
@@ -87,9 +106,13 @@ ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstrin
         startup.StartupInfo.hStdError = nothing.get();
         startup.lpAttributeList = list;
         std::wstring commandLine = ChildCommandLine(program, parameters);
+        std::wstring environment = ToolEnvironment();
         PROCESS_INFORMATION info{};
         if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                           CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                           CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT |
+                               CREATE_UNICODE_ENVIRONMENT,
+                           environment.data(),
+                           workingFolder.empty() ? nullptr : workingFolder.c_str(),
                            &startup.StartupInfo, &info)) {
             UniqueHandle thread(info.hThread);
             started = Finish(info.hProcess, info.dwProcessId, kKeep);

@@ -45,10 +45,12 @@ class ChildProcess {
 
 // Starts a program (quoted unless it already begins with a quote) with its parameters. When the
 // system cannot create the process, the shell opens the path instead, which is how a folder opens.
+// Programs the system creates get PATH naming the system's folders only.
 ChildProcess StartChild(const std::wstring& program, const std::wstring& parameters,
                         const std::wstring& workingFolder, unsigned flags);
 ChildProcess StartChild(const std::wstring& program);
-// Starts a console program without a window, its standard output going to the given handle and
-// its input and errors to nothing; that handle is the only one it inherits. The handle is kept.
+// Starts a console program without a window in the given working folder, its standard output
+// going to the given handle and its input and errors to nothing; that handle is the only one it
+// inherits. The handle is kept.
 ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstring& parameters,
-                                  HANDLE output);
+                                  const std::wstring& workingFolder, HANDLE output);

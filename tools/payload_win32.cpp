@@ -8,7 +8,34 @@
 #include "tools/path_size.h"
 #include "tools/unique_handle_win32.h"
 
+#include <vector>
+
 namespace {
+
+// A replacement tool of at least one byte, read whole so that what is copied and checked is
+// what was read. Larger than any tool could sensibly be: not used.
+bool ReadReplacement(const std::wstring& path, std::vector<uint8_t>& bytes) {
+    constexpr LONGLONG kLargestTool = 256LL * 1024 * 1024;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart > kLargestTool) {
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t got = 0;
+    while (got < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got),
+                      &read, nullptr) ||
+            read == 0) {
+            return false;
+        }
+        got += read;
+    }
+    return true;
+}
 
 Payload LoadPayload(int id) {
     HMODULE module = GetModuleHandleW(nullptr);
@@ -55,59 +82,46 @@ bool InstallPayload(const Payload& payload, const std::wstring& path, HeldToolFi
     return InstallPayload(payload, path) && held.HoldAndCheck(path, payload);
 }
 
-std::wstring TempBooticePath() {
-    return TempFolder() + L"Bootice.exe";
-}
-std::wstring TempSevenZipPath() {
-    return TempFolder() + L"USB7z.exe";
-}
-std::wstring TempSevenZipLibPath() {
-    return TempFolder() + L"7z.dll";
-}
-
 std::wstring ToolOverrideFolder() {
     return CurrentFolder() + L"Tarnvik\\";
 }
 
-void DeleteIfNotEmpty(const std::wstring& path) {
+void DeleteToolFile(const std::wstring& path, HeldToolFile& held) {
+    held.Release();
     if (PathSize(path) > 0) DeleteFileW(path.c_str());
 }
 
-std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice) {
-    const std::wstring replacement = ToolOverrideFolder() + L"Bootice.exe";
-    if (PathSize(replacement) > 0) {
-        booticePath = replacement;
-        return {};
-    }
-    if (InstallPayload(BooticePayload(), booticePath, heldBootice)) return {};
-    DeleteIfNotEmpty(TempBooticePath());
+std::wstring PrepareBootice(const std::wstring& booticePath, HeldToolFile& heldBootice) {
+    std::vector<uint8_t> replacement;
+    const bool replaced = ReadReplacement(ToolOverrideFolder() + L"Bootice.exe", replacement);
+    const Payload payload = replaced ? Payload{replacement.data(), replacement.size()}
+                                     : BooticePayload();
+    if (InstallPayload(payload, booticePath, heldBootice)) return {};
+    DeleteToolFile(booticePath, heldBootice);
     return L"An error occurred while installing Bootice in temp folder";
 }
 
-std::wstring PrepareSevenZip(std::wstring& sevenZipPath, std::wstring& sevenZipLibPath,
+std::wstring PrepareSevenZip(const std::wstring& sevenZipPath, const std::wstring& sevenZipLibPath,
                              HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib) {
-    const std::wstring replacement = ToolOverrideFolder() + L"7z.exe";
-    const std::wstring replacementLib = ToolOverrideFolder() + L"7z.dll";
-    if (PathSize(replacement) > 0 && PathSize(replacementLib) > 0) {
-        sevenZipPath = replacement;
-        sevenZipLibPath = replacementLib;
-        return {};
-    }
+    // Both replacement files or neither: a console program of one build with the library of
+    // another would not work.
+    std::vector<uint8_t> replacement, replacementLib;
+    const bool replaced =
+        ReadReplacement(ToolOverrideFolder() + L"7z.exe", replacement) &&
+        ReadReplacement(ToolOverrideFolder() + L"7z.dll", replacementLib);
+    const Payload program = replaced ? Payload{replacement.data(), replacement.size()}
+                                     : SevenZipPayload();
+    const Payload library = replaced ? Payload{replacementLib.data(), replacementLib.size()}
+                                     : SevenZipLibPayload();
     std::wstring error;
-    if (!InstallPayload(SevenZipPayload(), sevenZipPath, heldSevenZip)) {
+    if (!InstallPayload(program, sevenZipPath, heldSevenZip)) {
         error = L"An error occurred while installing 7z.exe in temp folder";
-    } else if (!InstallPayload(SevenZipLibPayload(), sevenZipLibPath, heldSevenZipLib)) {
+    } else if (!InstallPayload(library, sevenZipLibPath, heldSevenZipLib)) {
         error = L"An error occurred while installing 7z.dll in temp folder";
     } else {
         return {};
     }
-    DeleteTempSevenZip(heldSevenZip, heldSevenZipLib);
+    DeleteToolFile(sevenZipPath, heldSevenZip);
+    DeleteToolFile(sevenZipLibPath, heldSevenZipLib);
     return error;
-}
-
-void DeleteTempSevenZip(HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib) {
-    heldSevenZip.Release();
-    heldSevenZipLib.Release();
-    DeleteIfNotEmpty(TempSevenZipPath());
-    DeleteIfNotEmpty(TempSevenZipLibPath());
 }

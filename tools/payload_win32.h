@@ -26,22 +26,15 @@ Payload SevenZipLibPayload();
 // The folder "Tarnvik" under the current directory, whose tool files replace the payloads.
 std::wstring ToolOverrideFolder();
 
-// Settle which BOOTICE or 7-Zip files a step runs: the replacement files when present, else the
-// payloads written into the temp folder (the paths passed in) and held there. Empty text on
-// success, the error text to report otherwise.
-[[nodiscard]] std::wstring PrepareBootice(std::wstring& booticePath, HeldToolFile& heldBootice);
-[[nodiscard]] std::wstring PrepareSevenZip(std::wstring& sevenZipPath,
-                                           std::wstring& sevenZipLibPath,
+// Settle the BOOTICE or 7-Zip files a step runs, at the paths passed in (in the job's tool
+// folder): the replacement files when present, else the payloads, copied there and held. Empty
+// text on success, the error text to report otherwise.
+[[nodiscard]] std::wstring PrepareBootice(const std::wstring& booticePath,
+                                          HeldToolFile& heldBootice);
+[[nodiscard]] std::wstring PrepareSevenZip(const std::wstring& sevenZipPath,
+                                           const std::wstring& sevenZipLibPath,
                                            HeldToolFile& heldSevenZip,
                                            HeldToolFile& heldSevenZipLib);
 
-// The tools' copies in the temp folder, under the names the clean-up looks for.
-std::wstring TempBooticePath();
-std::wstring TempSevenZipPath();
-std::wstring TempSevenZipLibPath();
-
-// Lets the temp copies of 7-Zip go and deletes them.
-void DeleteTempSevenZip(HeldToolFile& heldSevenZip, HeldToolFile& heldSevenZipLib);
-
-// Deletes a file if it has at least one byte; what the clean-up rules do with the temp copies.
-void DeleteIfNotEmpty(const std::wstring& path);
+// Lets a tool file go and deletes it.
+void DeleteToolFile(const std::wstring& path, HeldToolFile& held);

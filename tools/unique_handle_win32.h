@@ -97,6 +97,12 @@ inline BOOL FreeVirtualMemory(void* memory) {
 // Memory from VirtualAlloc.
 using UniqueVirtualMemory = UniqueAny<NullMeansNoneTraits<void*, FreeVirtualMemory>>;
 
+inline bool FreeLocalMemory(void* memory) {
+    return LocalFree(memory) == nullptr;
+}
+// Memory the system handed out with LocalAlloc, such as a converted security descriptor.
+using UniqueLocalMemory = UniqueAny<NullMeansNoneTraits<void*, FreeLocalMemory>>;
+
 // One reference to a COM object; Release's count is of no interest to the owner.
 template <typename Interface>
 inline bool ReleaseComObject(Interface* object) {

@@ -1,6 +1,7 @@
-// Code that someone else placed where our elevated programs run from: the temp copies of the
-// tools cannot be changed while a job uses them, and DLLs beside the program or its tools are
-// never loaded.
+// Code that someone else placed where our elevated programs or their tools could find it: the
+// tools' copies cannot be changed while a job uses them, and DLLs planted beside the program, in
+// the temp folder (where the tools ran before they had a folder of their own) or beside the
+// replacement tools are never loaded.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -33,9 +34,11 @@ class PlantedCode : public testing::Test {
             DeleteFileW(path.c_str());
             DeleteFileW((path + L".loaded").c_str());
         }
+        for (const wchar_t* name : {L"Codecs", L"Formats"}) RemoveDirectoryW((temp_ + name).c_str());
     }
-    void Install(const wchar_t* build) {
-        exe_ = folder_ + L"\\Tarnvik.exe";
+    // The program in a folder of the test's (with its backslash); it runs in folder_ either way.
+    void Install(const wchar_t* build, const std::wstring& folder = L"") {
+        exe_ = (folder.empty() ? folder_ + L"\\" : folder) + L"Tarnvik.exe";
         ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\" + build).c_str(), exe_.c_str(), FALSE));
     }
     HWND Start(const std::wstring& image) {
@@ -51,6 +54,7 @@ class PlantedCode : public testing::Test {
     void CloseProgram(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
 
     void Plant(const std::wstring& folder, const std::vector<std::wstring>& names) {
+        MakeFolders(folder);
         for (const std::wstring& name : names) {
             const std::wstring path = folder + name + L".dll";
             ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\planted.dll").c_str(), path.c_str(), FALSE));
@@ -85,6 +89,47 @@ class PlantedCode : public testing::Test {
         const std::wstring marker = folder + name + L".dll.loaded";
         EXPECT_TRUE(FileExists(marker)) << "the probe did not load the planted " << Narrow(name);
         DeleteFileW(marker.c_str());
+    }
+
+    // Proof that 7-Zip, run from a folder as the program ran it before, loads what was planted
+    // there: its plug-in folders and the DLLs the loader looks for beside it.
+    void ExpectSevenZipLoadsPlanted(const std::wstring& folder) {
+        const std::wstring real = BuildFolder() + L"\\real-archiver\\";
+        const bool ownCopy = !FileExists(folder + L"7z.exe");
+        if (ownCopy) {
+            ASSERT_TRUE(CopyFileW((real + L"7z.exe").c_str(), (folder + L"7z.exe").c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW((real + L"7z.dll").c_str(), (folder + L"7z.dll").c_str(), FALSE));
+        }
+        std::wstring commandLine = L"\"" + folder + L"7z.exe\" i";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                   CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &info));
+        WaitForSingleObject(info.hProcess, 30000);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        if (ownCopy) {
+            DeleteFileW((folder + L"7z.exe").c_str());
+            DeleteFileW((folder + L"7z.dll").c_str());
+        }
+        for (const std::wstring& planted : {folder + L"Codecs\\any.dll",
+                                            folder + L"Formats\\any.dll", folder + L"version.dll"}) {
+            EXPECT_TRUE(FileExists(planted + L".loaded"))
+                << "7-Zip did not load the planted " << Narrow(planted);
+            DeleteFileW((planted + L".loaded").c_str());
+        }
+    }
+    void PlantForSevenZip(const std::wstring& folder) {
+        Plant(folder, {L"version"});
+        Plant(folder + L"Codecs\\", {L"any"});
+        Plant(folder + L"Formats\\", {L"any"});
+    }
+    void RunJobToTheEnd(HWND window) {
+        Confirm(window);
+        ExpectEnded(window, L"DONE");
+        program_.Click(window, kBackButton);
+        ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kAboutIcon).visible; }));
     }
 
     std::wstring folder_, exe_, drive_, tools_, temp_;
@@ -144,21 +189,25 @@ TEST_F(PlantedCode, TheTempArchiverCannotBeChangedWhileItRuns) {
     Confirm(window);
     ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"USB7z.exe"); }, 60000));
     ASSERT_TRUE(WaitUntil([&] { return FileExists(drive_ + L"\\slow.bin"); }));
+    const std::vector<std::wstring> folders = ToolFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const std::wstring& tools = folders[0];
     for (const wchar_t* name : {L"USB7z.exe", L"7z.dll"}) {
-        for (const Attempt& attempt : TryToChange(temp_ + name)) {
+        for (const Attempt& attempt : TryToChange(tools + name)) {
             SCOPED_TRACE(Narrow(name) + ": " + attempt.what);
             EXPECT_FALSE(attempt.done);
             EXPECT_EQ(attempt.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         }
-        EXPECT_TRUE(FileExists(temp_ + name));
+        EXPECT_TRUE(FileExists(tools + name));
     }
+    const bool folderMoved =
+        MoveFileExW(tools.substr(0, tools.size() - 1).c_str(), (temp_ + L"moved-tools").c_str(), 0);
+    EXPECT_FALSE(folderMoved) << "the tools' folder was renamed away while in use";
     ASSERT_TRUE(EndArchiverOf(program_.ProcessId()));
     // The stand-in wrote none of the image, which the read-back finds.
     ExpectEnded(window, L"An error occurred while Verifying ");
     CloseProgram(window);
     ExpectNoTempTools();
-    for (const wchar_t* name : {L"USB7z.exe.old", L"7z.dll.old"})
-        EXPECT_FALSE(FileExists(temp_ + name));
 }
 
 // The system DLLs our programs use that are not known DLLs on every Windows from Vista on, and
@@ -167,23 +216,38 @@ const std::vector<std::wstring> kProgramDlls = {L"comctl32", L"comdlg32", L"bcry
 const std::vector<std::wstring> kToolDlls = {L"comctl32", L"comdlg32", L"bcrypt",
                                              L"uxtheme",  L"mapi32",   L"psapi"};
 
+// The program's working folder is the one its tools once inherited. (Not version.dll beside the
+// program itself: Wine's own user32 imports it, which Windows' does not, so there every program
+// of Wine's loads it.)
 TEST_F(PlantedCode, DllsBesideTheProgramOrItsToolsAreNotLoaded) {
-    Install(L"TarnvikTestBuild.exe");
-    Plant(folder_ + L"\\", kProgramDlls);
+    const std::wstring program = folder_ + L"\\program\\";
+    MakeFolders(program);
+    Install(L"TarnvikTestBuild.exe", program);
+    Plant(program, kProgramDlls);
+    Plant(folder_ + L"\\", {L"version"});
     Plant(temp_, kToolDlls);
-    ExpectAProbeLoads(folder_ + L"\\", L"uxtheme");
+    PlantForSevenZip(temp_);
+    ExpectAProbeLoads(program, L"uxtheme");
     ExpectAProbeLoads(temp_, L"psapi");
+    ExpectSevenZipLoadsPlanted(temp_);
 
     HWND window = Start(BuildFolder() + L"\\fixtures\\plain.iso");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Loaded(), std::vector<std::string>{}) << "after start-up and the open dialog";
 
-    // The real 7-Zip runs from the temp folder, the stand-in disk tool from the replacements.
-    Confirm(window);
-    ExpectEnded(window, L"DONE");
-    program_.Click(window, kBackButton);
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kAboutIcon).visible; }));
+    // The carried 7-Zip lists, extracts and streams the image; the stand-in disk tool is the
+    // user's replacement.
+    RunJobToTheEnd(window);
     EXPECT_EQ(Loaded(), std::vector<std::string>{}) << "after a job";
+
+    // The user's own 7-Zip, with plug-ins and DLLs planted beside it.
+    const std::wstring real = BuildFolder() + L"\\real-archiver\\";
+    for (const wchar_t* name : {L"\\7z.exe", L"\\7z.dll"})
+        ASSERT_TRUE(CopyFileW((real + name).c_str(), (tools_ + name).c_str(), FALSE));
+    PlantForSevenZip(tools_ + L"\\");
+    ExpectSevenZipLoadsPlanted(tools_ + L"\\");
+    RunJobToTheEnd(window);
+    EXPECT_EQ(Loaded(), std::vector<std::string>{}) << "after a job with the replacement 7-Zip";
 
     program_.Click(window, kAboutIcon);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window); }));

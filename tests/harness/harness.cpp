@@ -340,6 +340,9 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
     // The stand-ins of the archiver hand the runs they do not play to the real one.
     SetEnvironmentVariableW(L"TARNVIK_TEST_REAL_ARCHIVER",
                             (BuildFolder() + L"\\real-archiver\\7z.exe").c_str());
+    // The stand-in disk tool keeps its journal and reads its orders in the replacement folder,
+    // not in the folder of our own that Tarnvik copies it into.
+    SetEnvironmentVariableW(L"TARNVIK_TEST_STANDIN_FOLDER", (workingFolder + L"\\Tarnvik\\").c_str());
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};

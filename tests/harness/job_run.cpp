@@ -76,10 +76,23 @@ void ExpectLinesMatch(const std::vector<std::string>& lines,
     }
 }
 
+std::vector<std::wstring> ToolFolders() {
+    std::vector<std::wstring> folders;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((TempFolder() + L"Tarnvik-tools-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return folders;
+    do {
+        folders.push_back(TempFolder() + found.cFileName + L"\\");
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return folders;
+}
+
 void ExpectNoTempTools() {
     for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
         EXPECT_FALSE(FileExists(TempFolder() + name)) << Narrow(name) << " left in the temp folder";
     }
+    for (const std::wstring& folder : ToolFolders()) ADD_FAILURE() << Narrow(folder) << " left";
 }
 
 std::string Escaped(const std::string& text) {

@@ -31,7 +31,9 @@ std::vector<std::string> JobLogLines(const std::wstring& logPath);
 // A test failure for every line that does not match its pattern, or for another count.
 void ExpectLinesMatch(const std::vector<std::string>& lines,
                       const std::vector<std::string>& patterns);
-// A test failure for every tool file the job left in the temp folder.
+// The folders in the temp folder that the program runs its tools from, with their backslash.
+std::vector<std::wstring> ToolFolders();
+// A test failure for every tool file or tool folder the job left in the temp folder.
 void ExpectNoTempTools();
 
 // Patterns of a job's log lines. The text as a pattern that matches it literally:

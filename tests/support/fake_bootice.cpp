@@ -5,6 +5,7 @@
 // bootice-delay-ms.txt beside it makes the format take that long. A file bootice-fail.txt beside
 // it, "format", "mbr", "pbr" or "grub4dos" and an exit code (such as "mbr 4"), makes that run
 // journal its line, do nothing and end with that code, as a disk tool that failed its work does.
+// "Beside itself" means in the folder TARNVIK_TEST_STANDIN_FOLDER names, when it is set.
 // Any other command line is journalled as rejected and ends with exit code 2. The lines are read
 // as our own disk tool reads them.
 #include <windows.h>
@@ -16,9 +17,13 @@
 
 namespace {
 
+// The folder its files are in: the one the test names (Tarnvik runs its tools from a folder of
+// its own, which the test cannot write), else its own.
 std::wstring OwnFolder() {
     wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_STANDIN_FOLDER", path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return std::wstring(path, length);
+    length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }

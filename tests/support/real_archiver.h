@@ -31,11 +31,19 @@ inline int ForwardToRealArchiver() {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    // Ended with the stand-in, as one archiver process would be: it must not outlive it in the
+    // folder Tarnvik removes at the job's end.
+    HANDLE group = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(group, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(real, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessW(real, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &info)) {
         return 2;
     }
+    AssignProcessToJobObject(group, info.hProcess);
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     WaitForSingleObject(info.hProcess, INFINITE);
     DWORD code = 2;

@@ -136,95 +136,78 @@ TEST(HeldToolFile, AFileAnotherProgramKeepsOpenForWritingIsNotHeld) {
     EXPECT_TRUE(held.HoldAndCheck(path, kPayload));
 }
 
-// Each case runs in a working folder of its own, whose "Tarnvik" folder may hold replacements.
+// Each case runs in a working folder of its own, whose "Tarnvik" folder may hold replacements;
+// the tools go into a folder of their own, as a job's do.
 class PrepareTools : public testing::Test {
   protected:
     void SetUp() override {
         work_ = TempTestPath(L"work");
         CreateDirectoryW(work_.c_str(), nullptr);
         CreateDirectoryW((work_ + L"\\Tarnvik").c_str(), nullptr);
+        tools_ = TempTestPath(L"tools") + L"\\";
+        CreateDirectoryW(tools_.c_str(), nullptr);
         GetCurrentDirectoryW(MAX_PATH, previous_);
         SetCurrentDirectoryW(work_.c_str());
-        temp_ = TempFolder();
-        RemoveTempTools();
     }
     void TearDown() override {
+        held_.Release();
+        heldLib_.Release();
         SetCurrentDirectoryW(previous_);
-        RemoveTempTools();
-    }
-    // Files, or the folders some cases put in their way.
-    void RemoveTempTools() {
-        for (const wchar_t* name : {L"Bootice.exe", L"USB7z.exe", L"7z.dll"}) {
-            DeleteFileW((temp_ + name).c_str());
-            RemoveDirectoryW((temp_ + name).c_str());
-        }
     }
     void Replace(const wchar_t* name, const std::string& bytes) {
         ASSERT_TRUE(WriteWholeFile(work_ + L"\\Tarnvik\\" + name, bytes));
     }
-    std::wstring work_, temp_;
+    std::wstring work_, tools_;
     HeldToolFile held_, heldLib_;
     wchar_t previous_[MAX_PATH] = {};
 };
 
-TEST_F(PrepareTools, ReplacementBooticeOfAnySizeIsUsedAsItIs) {
+TEST_F(PrepareTools, AReplacementBooticeOfAnySizeIsCopiedAndHeld) {
     Replace(L"Bootice.exe", "x");
-    std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path, held_), L"");
-    EXPECT_EQ(path, work_ + L"\\Tarnvik\\Bootice.exe");
-    EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathMissing);
-    EXPECT_FALSE(held_.Held()) << "the user's replacement is not ours to lock";
+    EXPECT_EQ(PrepareBootice(tools_ + L"Bootice.exe", held_), L"");
+    EXPECT_EQ(ReadWholeFile(tools_ + L"Bootice.exe"), "x");
+    EXPECT_TRUE(held_.Held());
+    EXPECT_EQ(ReadWholeFile(work_ + L"\\Tarnvik\\Bootice.exe"), "x") << "the user's file stays";
 }
 
 TEST_F(PrepareTools, WithoutAReplacementTheCarriedBooticeIsInstalled) {
     Replace(L"Bootice.exe", "");  // a 0-byte replacement does not count
-    std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path, held_), L"");
-    EXPECT_EQ(path, temp_ + L"Bootice.exe");
-    EXPECT_EQ(PathSize(path), static_cast<int64_t>(BooticePayload().size));
+    EXPECT_EQ(PrepareBootice(tools_ + L"Bootice.exe", held_), L"");
+    EXPECT_EQ(PathSize(tools_ + L"Bootice.exe"), static_cast<int64_t>(BooticePayload().size));
     EXPECT_TRUE(held_.Held());
-    held_.Release();
 }
 
 TEST_F(PrepareTools, AFolderInTheWayOfBooticeFails) {
-    ASSERT_TRUE(CreateDirectoryW((temp_ + L"Bootice.exe").c_str(), nullptr));
-    std::wstring path = temp_ + L"Bootice.exe";
-    EXPECT_EQ(PrepareBootice(path, held_),
+    ASSERT_TRUE(CreateDirectoryW((tools_ + L"Bootice.exe").c_str(), nullptr));
+    EXPECT_EQ(PrepareBootice(tools_ + L"Bootice.exe", held_),
               L"An error occurred while installing Bootice in temp folder");
-    EXPECT_EQ(PathSize(temp_ + L"Bootice.exe"), kPathIsFolder) << "the folder is left alone";
+    EXPECT_EQ(PathSize(tools_ + L"Bootice.exe"), kPathIsFolder) << "the folder is left alone";
 }
 
 TEST_F(PrepareTools, SevenZipPairFromTheReplacementFolder) {
     Replace(L"7z.exe", "exe");
     Replace(L"7z.dll", "dll");
-    std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_), L"");
-    EXPECT_EQ(exe, work_ + L"\\Tarnvik\\7z.exe");
-    EXPECT_EQ(lib, work_ + L"\\Tarnvik\\7z.dll");
-    EXPECT_EQ(PathSize(temp_ + L"USB7z.exe"), kPathMissing);
+    EXPECT_EQ(PrepareSevenZip(tools_ + L"USB7z.exe", tools_ + L"7z.dll", held_, heldLib_), L"");
+    EXPECT_EQ(ReadWholeFile(tools_ + L"USB7z.exe"), "exe");
+    EXPECT_EQ(ReadWholeFile(tools_ + L"7z.dll"), "dll");
+    EXPECT_TRUE(held_.Held() && heldLib_.Held());
 }
 
 TEST_F(PrepareTools, OnlyHalfThePairInstallsThePayloads) {
     ASSERT_GT(SevenZipPayload().size, 0u) << "the test program carries the 7-Zip payload";
     Replace(L"7z.exe", "exe");
-    std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_), L"");
-    EXPECT_EQ(exe, temp_ + L"USB7z.exe");
-    EXPECT_EQ(PathSize(exe), static_cast<int64_t>(SevenZipPayload().size));
-    EXPECT_EQ(PathSize(lib), static_cast<int64_t>(SevenZipLibPayload().size));
+    EXPECT_EQ(PrepareSevenZip(tools_ + L"USB7z.exe", tools_ + L"7z.dll", held_, heldLib_), L"");
+    EXPECT_EQ(PathSize(tools_ + L"USB7z.exe"), static_cast<int64_t>(SevenZipPayload().size));
+    EXPECT_EQ(PathSize(tools_ + L"7z.dll"), static_cast<int64_t>(SevenZipLibPayload().size));
     EXPECT_TRUE(held_.Held() && heldLib_.Held());
-    held_.Release();
-    heldLib_.Release();
 }
 
 TEST_F(PrepareTools, AFolderInTheWayFailsAndCleansUp) {
-    ASSERT_TRUE(CreateDirectoryW((temp_ + L"7z.dll").c_str(), nullptr));
-    std::wstring exe = temp_ + L"USB7z.exe", lib = temp_ + L"7z.dll";
-    EXPECT_EQ(PrepareSevenZip(exe, lib, held_, heldLib_),
+    ASSERT_TRUE(CreateDirectoryW((tools_ + L"7z.dll").c_str(), nullptr));
+    EXPECT_EQ(PrepareSevenZip(tools_ + L"USB7z.exe", tools_ + L"7z.dll", held_, heldLib_),
               L"An error occurred while installing 7z.dll in temp folder");
-    EXPECT_EQ(PathSize(exe), kPathMissing) << "the half-installed pair is removed";
+    EXPECT_EQ(PathSize(tools_ + L"USB7z.exe"), kPathMissing) << "the half-installed pair is removed";
     EXPECT_FALSE(held_.Held() || heldLib_.Held());
-    RemoveDirectoryW((temp_ + L"7z.dll").c_str());
 }
 
 // Without a supplied BOOTICE the program carries our own disk tool, byte for byte, in its place.
