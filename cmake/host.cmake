@@ -27,6 +27,9 @@ add_executable(core_tests
     tests/job/pre_copy_checks_test.cpp
     tests/job/progress_test.cpp
     tests/job/read_back_test.cpp
+    tests/job/wim_scan_test.cpp
+    tests/job/wim_split_plan_test.cpp
+    tests/job/wim_split_router_test.cpp
     tests/text/byte_size_test.cpp
     tests/text/clock_test.cpp
     tests/text/utf8_text_test.cpp
