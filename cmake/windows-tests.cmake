@@ -146,7 +146,8 @@ tarnvik_program(TarnvikTestBuild tests/support/storage_bus_simulated_win32.cpp
                 tests/support/volume_disks_simulated_win32.cpp
                 tests/support/message_window_simulated_win32.cpp
                 tests/support/stick_flush_handshake_win32.cpp
-                tests/support/stick_handshake_win32.cpp)
+                tests/support/stick_handshake_win32.cpp
+                tests/support/wim_split_limits_simulated_win32.cpp)
 add_dependencies(e2e_tests TarnvikTestBuild)
 
 # A DLL planted beside a program or its tools: every copy leaves a marker when it is loaded. And a

@@ -36,11 +36,16 @@ add_library(tarnvik_win32 STATIC
     job/format_step_win32.cpp
     job/grub4dos_step_win32.cpp
     job/image_check_win32.cpp
+    job/image_stream_win32.cpp
     job/job_end_win32.cpp
     job/job_launch_win32.cpp
     job/pre_copy_checks_win32.cpp
     job/taskbar_progress_win32.cpp
+    job/stick_files_win32.cpp
     job/verify_step_win32.cpp
+    job/wim_check_step_win32.cpp
+    job/wim_read_back_win32.cpp
+    job/wim_split_step_win32.cpp
     job/worker_win32.cpp
     text/clock_win32.cpp
     tools/child_process_win32.cpp
@@ -138,7 +143,7 @@ function(tarnvik_program target bus_unit)
 endfunction()
 
 tarnvik_program(Tarnvik drives/storage_bus_win32.cpp drives/volume_disks_win32.cpp
-                app/message_window_win32.cpp job/stick_flush_win32.cpp)
+                app/message_window_win32.cpp job/stick_flush_win32.cpp job/wim_split_limits.cpp)
 
 if(NOT TARNVIK_TESTS)
     return()

@@ -41,7 +41,8 @@ bool RunExtraction(Job& job) {
     const int64_t target = job.isoSize + used;
 
     const ChildProcess extractor = StartChild(
-        job.sevenZipPath, SevenZipParameters(job.choices.isoPath, root), job.settings.ToolFolder,
+        job.sevenZipPath, SevenZipParameters(job.imagePath, root, !job.wimPath.empty()),
+                   job.settings.ToolFolder,
         kHide | kKeep);
     // Without a process handle (the shell started something) there would be nothing to watch.
     if (!extractor.Process()) {
@@ -80,6 +81,9 @@ bool RunExtraction(Job& job) {
                                 L" (" + FormatByteSize(used) + L")";
     job.Log(copied + L"  - " + FormatDuration(job.stepStart));
     job.stepText = copied;
-    job.Report(used, used);
+    // The split that follows fills the rest of the extraction's range: the bar does not go back.
+    job.copyTarget = target;
+    job.copyUsed = used;
+    if (job.wimPath.empty()) job.Report(used, used);
     return true;
 }

@@ -65,7 +65,8 @@ bool ListImage(const std::wstring& toolFolder, const std::wstring& isoPath,
     // Technical listing, in UTF-8 whatever the console's code page.
     const ChildProcess lister =
         StartChildWithOutput(toolFolder + kSevenZipFileName,
-                             L"l -slt -sccUTF-8 -- \"" + isoPath + L"\"", toolFolder, output.get());
+                             L"l -slt -sccUTF-8 -- \"" + FullPath(isoPath) + L"\"", toolFolder,
+                             output.get());
     if (!lister.Process()) return false;
     DWORD exitCode = 0;
     const bool ended = lister.WaitForEnd(kListingTimeoutMs) && lister.ExitCode(exitCode);

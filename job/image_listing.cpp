@@ -1,6 +1,7 @@
 #include "job/image_listing.h"
 
 #include <charconv>
+#include <cwctype>
 #include <string_view>
 
 #include "text/utf8_text.h"
@@ -82,9 +83,28 @@ bool ParseImageListing(const std::string& utf8, ImageListing& listing) {
     return inItems && Finish(item, listing);
 }
 
-const ImageEntry* FirstFileTooLargeForFat32(const ImageListing& listing) {
+const ImageEntry* FindInstallWim(const ImageListing& listing) {
+    const std::wstring wanted = kInstallWimPath;
     for (const ImageEntry& entry : listing.entries) {
-        if (!entry.folder && entry.size > kFat32LargestFile) return &entry;
+        if (entry.folder || entry.path.size() != wanted.size()) continue;
+        bool same = true;
+        for (size_t i = 0; same && i < wanted.size(); ++i)
+            same = std::towlower(entry.path[i]) == static_cast<wint_t>(wanted[i]);
+        if (same) return &entry;
     }
     return nullptr;
+}
+
+const ImageEntry* FirstFileTooLargeForFat32(const ImageListing& listing) {
+    const ImageEntry* wim = FindInstallWim(listing);
+    for (const ImageEntry& entry : listing.entries) {
+        if (!entry.folder && &entry != wim && entry.size > kFat32LargestFile) return &entry;
+    }
+    return nullptr;
+}
+
+const ImageEntry* WimToSplit(const ImageListing& listing, const std::wstring& fileSystem,
+                             int64_t largestWhole) {
+    const ImageEntry* wim = FindInstallWim(listing);
+    return fileSystem == L"FAT32" && wim && wim->size > largestWhole ? wim : nullptr;
 }

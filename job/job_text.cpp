@@ -1,5 +1,6 @@
 #include "job/job_text.h"
 
+#include "job/image_listing.h"
 #include "text/byte_size.h"
 #include "text/path_text.h"
 
@@ -46,6 +47,19 @@ std::wstring DiskToolFailureLine(const std::wstring& errorText, const DiskToolRu
     return errorText + L" (" + how + L")  - " + duration;
 }
 
-std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive) {
-    return L"x -y \"" + isoPath + L"\" -o\"" + targetDrive + L"\"";
+std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive,
+                                bool withoutWim) {
+    // Without a leading backslash and without -xr, the exclusion matches the root's file alone,
+    // in any letter case.
+    return L"x -y \"" + isoPath + L"\" -o\"" + targetDrive + L"\"" +
+           (withoutWim ? L" -x!" + std::wstring(kInstallWimPath) : L"");
+}
+
+std::wstring SevenZipStreamParameters(const std::wstring& isoPath, const std::wstring& path) {
+    return L"x -so -- \"" + isoPath + L"\" \"" + path + L"\"";
+}
+
+std::wstring WimRefusedText(const std::wstring& reason) {
+    return std::wstring(kInstallWimPath) + L" cannot be split for FAT32: " + reason +
+           L". NTFS holds it whole; the USB drive was not changed.";
 }

@@ -38,9 +38,17 @@ struct DiskToolRun {
 std::wstring DiskToolFailureLine(const std::wstring& errorText, const DiskToolRun& run,
                                  const std::wstring& duration);
 
-// 7-Zip's parameters: extract the whole image, answering yes, into the drive root. The archiver
-// takes each double quote as a plain delimiter, so -o"E:\" means the folder E:\.
-std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive);
+// 7-Zip's parameters: extract the whole image, answering yes, into the drive root; with
+// withoutWim, all of it but sources\install.wim at the image's root, which the job splits. The
+// archiver takes each double quote as a plain delimiter, so -o"E:\" means the folder E:\.
+std::wstring SevenZipParameters(const std::wstring& isoPath, const std::wstring& targetDrive,
+                                bool withoutWim = false);
+// 7-Zip's parameters that stream one file of the image to its standard output.
+std::wstring SevenZipStreamParameters(const std::wstring& isoPath, const std::wstring& path);
+
+// The error text of an installer's image that cannot be split onto a FAT32 stick, with the
+// reason (a refusal text); the stick has not been touched yet.
+std::wstring WimRefusedText(const std::wstring& reason);
 
 // 7-Zip's exit codes from 2 on: fatal error, command-line error, out of memory, stopped; 1 is a
 // warning, which still did the work.

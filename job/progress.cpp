@@ -17,6 +17,17 @@ std::wstring WithSizes(const std::wstring& text, int64_t done, int64_t total) {
            L")";
 }
 
+// The sizes while a step runs; its first and last reports (its result or an error) stand alone.
+void ShowRunningSizes(const std::wstring& text, int64_t total, int64_t done,
+                      std::wstring& lastText, ProgressUpdate& update) {
+    const std::wstring shown = done > 0 && done < total ? WithSizes(text, done, total) : text;
+    if (shown == lastText) return;
+    lastText = shown;
+    update.setText = true;
+    update.text = shown;
+    update.runningText = done > 0 && done < total;
+}
+
 }  // namespace
 
 std::wstring RSet8(const std::wstring& text) {
@@ -91,15 +102,11 @@ ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& tex
             }
             update.taskbar = value;
         }
+    } else if (step == L"Check") {
+        // Before the format, which starts the bar.
+        ShowRunningSizes(text, total, done, memory.lastCheckText, update);
     } else if (step == L"Verify") {
-        // The sizes while it runs; its last report (its result or an error) stands alone.
-        const std::wstring shown = done > 0 && done < total ? WithSizes(text, done, total) : text;
-        if (shown != memory.lastVerifyText) {
-            memory.lastVerifyText = shown;
-            update.setText = true;
-            update.text = shown;
-            update.runningText = done > 0 && done < total;
-        }
+        ShowRunningSizes(text, total, done, memory.lastVerifyText, update);
         const int value = (total > 0 ? Scaled(97, std::min(done, total), total) : 97) + 2;
         if (value != memory.lastVerifyValue) {
             memory.lastVerifyValue = value;

@@ -21,6 +21,7 @@ struct ProgressMemory {
     int64_t lastAddTotal = 0;
     int64_t lastAddFrom = 0;
     int64_t lastAddEnd = 0;
+    std::wstring lastCheckText;
     std::wstring lastVerifyText;
     int lastVerifyValue = 0;
 };
@@ -37,7 +38,7 @@ struct ProgressUpdate {
     int taskbar = 0;  // sent for every report, 0 of 100 outside the extraction and additional files
 };
 
-// The text and values of one worker report (step "Format", "Copy", "AddFiles", "Verify",
+// The text and values of one worker report (step "Check", "Format", "Copy", "AddFiles", "Verify",
 // "WriteMBR" or "Done"); updates the memory. The read-back after the writing runs the bar over
 // the writing's range once more, from 2 to 99, so the writing's division stays as it was.
 ProgressUpdate ComputeProgress(const std::wstring& step, const std::wstring& text, int64_t total,

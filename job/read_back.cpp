@@ -45,6 +45,8 @@ std::wstring DescribeDifference(const ReadBackOutcome& outcome) {
             return L"the image gave less than its listing";
         case Difference::StreamLong:
             return L"the image gave more than its listing";
+        case Difference::Diverted:
+            return L"its parts differ";
     }
     return {};
 }
@@ -69,13 +71,15 @@ bool ReadBackCheck::Fail(Difference difference, int64_t expected, int64_t found)
 bool ReadBackCheck::StartItems() {
     while (index_ < items_.size()) {
         const ReadBackItem& item = items_[index_];
-        if (item.check && !open_ && position_ == 0) {
+        if (item.check && !item.diversion && !open_ && position_ == 0) {
             int64_t size = 0;
             if (!stick_.Open(item.path, size)) return Fail(Difference::Missing, item.size, 0);
             open_ = true;
             if (size != item.size) return Fail(Difference::Size, item.size, size);
         }
         if (position_ < item.size) return true;
+        if (item.check && item.diversion && !item.diversion->Finish())
+            return Fail(Difference::Diverted, item.size, position_);
         if (open_) stick_.Close();
         open_ = false;
         ++index_;
@@ -92,7 +96,10 @@ bool ReadBackCheck::Feed(const uint8_t* data, size_t size) {
         const ReadBackItem& item = items_[index_];
         const size_t piece =
             static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), item.size - position_));
-        if (item.check) {
+        if (item.check && item.diversion) {
+            if (!item.diversion->Feed(data, piece))
+                return Fail(Difference::Diverted, item.size, position_);
+        } else if (item.check) {
             size_t got = 0;
             while (got < piece) {
                 const uint8_t* stick = nullptr;

@@ -6,12 +6,24 @@
 
 #include "job/image_listing.h"
 
+// Takes an item's bytes instead of a stick file of its own: the installer's image, which the
+// stick holds as parts.
+class ReadBackDiversion {
+public:
+    virtual ~ReadBackDiversion() = default;
+    // False once a difference was found; the diversion says which.
+    virtual bool Feed(const uint8_t* data, size_t size) = 0;
+    // The item's bytes have all come.
+    virtual bool Finish() = 0;
+};
+
 // One file whose bytes arrive in the stream being checked, in stream order. Files not checked
 // still take their place in the stream (the additional files replaced them on the stick).
 struct ReadBackItem {
     std::wstring path;  // relative to the stick's root
     int64_t size = 0;
     bool check = true;
+    ReadBackDiversion* diversion = nullptr;  // when checked, its bytes go there
 };
 
 // The image's files as 7-Zip streams them, less nothing: those whose path (compared without
@@ -31,7 +43,16 @@ public:
     virtual void Close() = 0;
 };
 
-enum class Difference { None, Missing, Size, Content, ReadFailed, StreamShort, StreamLong };
+enum class Difference {
+    None,
+    Missing,
+    Size,
+    Content,
+    ReadFailed,
+    StreamShort,
+    StreamLong,
+    Diverted,  // the item's diversion found it
+};
 
 struct ReadBackOutcome {
     Difference difference = Difference::None;

@@ -9,6 +9,15 @@ std::wstring CurrentFolder() {
     return folder;
 }
 
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return full;
+}
+
 std::wstring TempFolder() {
     wchar_t shortForm[MAX_PATH + 1] = {};
     if (!GetTempPathW(MAX_PATH + 1, shortForm)) return {};

@@ -12,9 +12,7 @@
 
 namespace {
 
-// A replacement tool of at least one byte, read whole so that what is copied and checked is
-// what was read. Larger than any tool could sensibly be: not used.
-bool ReadReplacement(const std::wstring& path, std::vector<uint8_t>& bytes) {
+bool ReadWhole(const std::wstring& path, std::vector<uint8_t>& bytes) {
     constexpr LONGLONG kLargestTool = 256LL * 1024 * 1024;
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -35,6 +33,16 @@ bool ReadReplacement(const std::wstring& path, std::vector<uint8_t>& bytes) {
         got += read;
     }
     return true;
+}
+
+enum class Replacement { None, Read, Unreadable };
+
+// A replacement tool of at least one byte, read whole so that what is copied and checked is
+// what was read. One that is there but cannot be read (or is larger than any tool could sensibly
+// be) fails the installation rather than have the carried tool run in its place unasked.
+Replacement ReadReplacement(const std::wstring& path, std::vector<uint8_t>& bytes) {
+    if (PathSize(path) <= 0) return Replacement::None;
+    return ReadWhole(path, bytes) ? Replacement::Read : Replacement::Unreadable;
 }
 
 Payload LoadPayload(int id) {
@@ -93,10 +101,12 @@ void DeleteToolFile(const std::wstring& path, HeldToolFile& held) {
 
 std::wstring PrepareBootice(const std::wstring& booticePath, HeldToolFile& heldBootice) {
     std::vector<uint8_t> replacement;
-    const bool replaced = ReadReplacement(ToolOverrideFolder() + L"Bootice.exe", replacement);
-    const Payload payload = replaced ? Payload{replacement.data(), replacement.size()}
-                                     : BooticePayload();
-    if (InstallPayload(payload, booticePath, heldBootice)) return {};
+    const Replacement replaced = ReadReplacement(ToolOverrideFolder() + L"Bootice.exe", replacement);
+    const Payload payload = replaced == Replacement::Read
+                                ? Payload{replacement.data(), replacement.size()}
+                                : BooticePayload();
+    if (replaced != Replacement::Unreadable && InstallPayload(payload, booticePath, heldBootice))
+        return {};
     DeleteToolFile(booticePath, heldBootice);
     return L"An error occurred while installing Bootice in temp folder";
 }
@@ -106,17 +116,20 @@ std::wstring PrepareSevenZip(const std::wstring& sevenZipPath, const std::wstrin
     // Both replacement files or neither: a console program of one build with the library of
     // another would not work.
     std::vector<uint8_t> replacement, replacementLib;
-    const bool replaced =
-        ReadReplacement(ToolOverrideFolder() + L"7z.exe", replacement) &&
+    const Replacement replaced = ReadReplacement(ToolOverrideFolder() + L"7z.exe", replacement);
+    const Replacement replacedLib =
         ReadReplacement(ToolOverrideFolder() + L"7z.dll", replacementLib);
-    const Payload program = replaced ? Payload{replacement.data(), replacement.size()}
-                                     : SevenZipPayload();
-    const Payload library = replaced ? Payload{replacementLib.data(), replacementLib.size()}
-                                     : SevenZipLibPayload();
+    const bool pair = replaced != Replacement::None && replacedLib != Replacement::None;
+    const Payload program = pair ? Payload{replacement.data(), replacement.size()}
+                                 : SevenZipPayload();
+    const Payload library = pair ? Payload{replacementLib.data(), replacementLib.size()}
+                                 : SevenZipLibPayload();
     std::wstring error;
-    if (!InstallPayload(program, sevenZipPath, heldSevenZip)) {
+    if ((pair && replaced == Replacement::Unreadable) ||
+        !InstallPayload(program, sevenZipPath, heldSevenZip)) {
         error = L"An error occurred while installing 7z.exe in temp folder";
-    } else if (!InstallPayload(library, sevenZipLibPath, heldSevenZipLib)) {
+    } else if ((pair && replacedLib == Replacement::Unreadable) ||
+               !InstallPayload(library, sevenZipLibPath, heldSevenZipLib)) {
         error = L"An error occurred while installing 7z.dll in temp folder";
     } else {
         return {};

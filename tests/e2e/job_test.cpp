@@ -38,7 +38,6 @@ class Job : public testing::Test {
                               (tools_ + L"\\Bootice.exe").c_str(), FALSE));
     }
     void TearDown() override {
-        if (!blocker_.empty()) RemoveDirectoryW(blocker_.c_str());
         SetEnvironmentVariableW(L"TARNVIK_TEST_TAMPER_FILE", nullptr);
     }
 
@@ -74,7 +73,6 @@ class Job : public testing::Test {
         return tree;
     }
     std::wstring folder_, exe_, drive_, tools_;
-    std::wstring blocker_;  // a folder in the temp folder that the test removes again
     std::unique_ptr<SimulatedDrive> stick_;
     Program program_;
 };
@@ -319,20 +317,18 @@ INSTANTIATE_TEST_SUITE_P(Stick, LostByte,
                          harness::CaseName());
 
 TEST_F(Job, DiskToolThatCannotBeInstalledEndsWithTheInstallError) {
-    // Without a replacement the carried tool is written to the temp folder, where a folder of its
-    // name is in the way.
-    DeleteFileW((tools_ + L"\\Bootice.exe").c_str());
-    blocker_ = TempFolder() + L"Bootice.exe";
-    ASSERT_TRUE(CreateDirectoryW(blocker_.c_str(), nullptr));
+    // The user's replacement is there but another program keeps it from being read: the carried
+    // tool does not run in its place.
+    HANDLE locked = CreateFileW((tools_ + L"\\Bootice.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     HWND window = Start(Fixture(L"plain.iso"));
     ASSERT_NE(window, nullptr);
     RunToEnd(window, L"An error occurred while installing Bootice in temp folder", 100);
+    CloseHandle(locked);
     ExpectLog({"An error occurred while installing Bootice in temp folder"});
     EXPECT_TRUE(Journal().empty());
     EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";
-    EXPECT_TRUE(GetFileAttributesW(blocker_.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-        << "the folder in the way is left alone";
-    RemoveDirectoryW(blocker_.c_str());
     ExpectNoTempTools();
 }
 
@@ -486,14 +482,14 @@ TEST_F(Job, QuitDuringTheExtractionStopsTheArchiver) {
     Confirm(window);
     ASSERT_TRUE(WaitUntil(
         [&] { return program_.Control(window, kStatusText).text.rfind(L"Copy Files", 0) == 0; }));
-    ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"7z.exe"); }));
+    ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"USB7z.exe"); }));
     SaveWindowPicture(window, folder_ + L"\\extracting.png");
     program_.Close(window);
     ASSERT_TRUE(program_.Answer(program_.WaitForDialog(L"Tarnvik"), IDYES));
     DWORD code = 1;
     ASSERT_TRUE(program_.WaitForExit(code, 60000));
     EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(ProcessRunning(L"7z.exe")) << "the archiver was stopped";
+    EXPECT_FALSE(ProcessRunning(L"USB7z.exe")) << "the archiver was stopped";
     const std::vector<std::string> log = JobLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "Process Canceled");

@@ -48,6 +48,10 @@ TEST(ToolCommandLines, BooticeAndSevenZip) {
          L"/device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"},
         {SevenZipParameters(L"D:\\My Images\\Win 11.iso", L"E:\\"),
          LR"(x -y "D:\My Images\Win 11.iso" -o"E:\")"},
+        {SevenZipParameters(L"D:\\Win 11.iso", L"E:\\", true),
+         LR"(x -y "D:\Win 11.iso" -o"E:\" -x!sources\install.wim)"},
+        {SevenZipStreamParameters(L"D:\\Win 11.iso", L"sources\\install.wim"),
+         LR"(x -so -- "D:\Win 11.iso" "sources\install.wim")"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);

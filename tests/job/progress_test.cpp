@@ -44,6 +44,8 @@ TEST(ProgressCallback, WorkedJobWithoutAdditionalFiles) {
     Play(
         {97, 0}, memory,
         {
+            {L"Check", L"Checking sources\\install.wim", 4 * GiB, GiB,
+             L"Checking sources\\install.wim   ( 1.00 GB\\ 4.00 GB)", -1, 0},
             {L"Format", L"Formatting USB device E:\\", 100, 1, L"Formatting USB device E:\\", 1, 0},
             {L"Copy", L"Copy Files", 100, 0, L"Copy Files", 2, 2},
             {L"Copy", L"Copy Files", target, 1 * GiB + GiB / 2 + 32 * MiB,
@@ -172,7 +174,8 @@ TEST(ProgressCallback, OnlyRunningCountsAreMarkedRunning) {
         {L"Copy", 10 * MiB, MiB, true}, {L"Copy", MiB, MiB, false},
         {L"AddFiles", MiB, 0, false},   {L"AddFiles", MiB, KiB, true},
         {L"AddFiles", MiB, MiB, false}, {L"Verify", MiB, KiB, true},
-        {L"Verify", MiB, MiB, false},   {L"WriteMBR", 100, 99, false},
+        {L"Verify", MiB, MiB, false},   {L"Check", MiB, KiB, true},
+        {L"Check", MiB, 0, false},      {L"WriteMBR", 100, 99, false},
         {L"Done", 100, 100, false},
     };
     for (const Row& r : rows) {

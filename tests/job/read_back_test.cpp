@@ -28,9 +28,6 @@ TEST(ImageListing, ItemsInArchiveOrderWithTheirSizes) {
     EXPECT_EQ(listing.entries[2].size, 4831838208);
     EXPECT_EQ(listing.entries[4].path, L"\u00e9t\u00e9.txt");
     EXPECT_EQ(listing.fileBytes, 6 + 4831838208 + 3);
-    const ImageEntry* tooLarge = FirstFileTooLargeForFat32(listing);
-    ASSERT_NE(tooLarge, nullptr);
-    EXPECT_EQ(tooLarge->path, L"sources\\install.wim");
 }
 
 TEST(ImageListing, UnreadableListingsAreRefused) {
@@ -49,12 +46,19 @@ TEST(ImageListing, UnreadableListingsAreRefused) {
     EXPECT_TRUE(ParseImageListing("----------\n", empty)) << "an empty image is readable";
 }
 
-TEST(ImageListing, LargestFat32FileFits) {
+TEST(ImageListing, LargestFat32FileFitsAndTheInstallersImageIsSplit) {
     ImageListing listing;
-    listing.entries = {{L"a", kFat32LargestFile, false}, {L"big", kFat32LargestFile + 1, true}};
+    listing.entries = {{L"a", kFat32LargestFile, false},
+                       {L"big", kFat32LargestFile + 1, true},
+                       {L"Sources\\INSTALL.wim", kFat32LargestFile + 1, false},
+                       {L"x\\sources\\install.wim", kFat32LargestFile, false}};
     EXPECT_EQ(FirstFileTooLargeForFat32(listing), nullptr) << "folders have no size to mind";
-    listing.entries.push_back({L"b", kFat32LargestFile + 1, false});
-    EXPECT_EQ(FirstFileTooLargeForFat32(listing), &listing.entries[2]);
+    EXPECT_EQ(WimToSplit(listing, L"FAT32", kFat32LargestFile), &listing.entries[2]);
+    EXPECT_EQ(WimToSplit(listing, L"NTFS", kFat32LargestFile), nullptr);
+    listing.entries[2].size = kFat32LargestFile;
+    EXPECT_EQ(WimToSplit(listing, L"FAT32", kFat32LargestFile), nullptr) << "it fits whole";
+    listing.entries[3].size = kFat32LargestFile + 1;
+    EXPECT_EQ(FirstFileTooLargeForFat32(listing), &listing.entries[3]) << "only the root's is split";
 }
 
 // A stick of files in memory; Read hands out at most 3 bytes at a time, as short reads do.
@@ -149,6 +153,36 @@ TEST(ReadBackCheck, StreamAndStickFailures) {
     EXPECT_EQ(Check(stick, items, "xyzwq", 8).difference, Difference::StreamLong);
     stick.failReads = true;
     EXPECT_EQ(Check(stick, items, "xyzw", 8).difference, Difference::ReadFailed);
+}
+
+// Takes what it is fed; refuses a byte 'X'.
+class Recorder : public ReadBackDiversion {
+public:
+    std::string fed;
+    int finished = 0;
+    bool Feed(const uint8_t* data, size_t size) override {
+        fed.append(reinterpret_cast<const char*>(data), size);
+        return fed.find('X') == std::string::npos;
+    }
+    bool Finish() override { return ++finished == 1; }
+};
+
+TEST(ReadBackCheck, ADivertedItemsBytesGoToItsDiversionOnly) {
+    for (size_t piece : {1, 3, 64}) {
+        SCOPED_TRACE(piece);
+        MemoryStick stick;
+        stick.files = {{L"a", "ab"}, {L"b", "cd"}};
+        Recorder parts;
+        const std::vector<ReadBackItem> items = {{L"a", 2}, {L"w", 5, true, &parts}, {L"b", 2}};
+        EXPECT_EQ(Check(stick, items, "ab12345cd", piece).difference, Difference::None);
+        EXPECT_EQ(parts.fed, "12345");
+        EXPECT_EQ(parts.finished, 1);
+        Recorder failing;
+        const std::vector<ReadBackItem> other = {{L"a", 2}, {L"w", 5, true, &failing}, {L"b", 2}};
+        const ReadBackOutcome outcome = Check(stick, other, "ab12X45cd", piece);
+        EXPECT_EQ(outcome.difference, Difference::Diverted);
+        EXPECT_EQ(outcome.path, L"w");
+    }
 }
 
 TEST(ReadBackItems, ReplacedFilesAreStreamedButNotChecked) {
