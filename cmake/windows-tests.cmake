@@ -101,14 +101,23 @@ tarnvik_drive_tests(e2e_tests
     Image/ImageCheck.*
     Stick/LostByte.*
     Disks/ImageOnTheSticksDisk.*
-    JobEnd.*)
+    JobEnd.*
+    WimSplit.*)
 
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
 set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
                      e2e_tests.Run/FailingDiskTool.* e2e_tests.Image/ImageCheck.* e2e_tests.Stick/LostByte.*
-                     e2e_tests.Disks/ImageOnTheSticksDisk.* e2e_tests.JobEnd.* PROPERTIES FIXTURES_REQUIRED iso_images)
+                     e2e_tests.Disks/ImageOnTheSticksDisk.* e2e_tests.JobEnd.* e2e_tests.WimSplit.*
+                     PROPERTIES FIXTURES_REQUIRED iso_images)
+# wimlib judges the parts the split job left on its drive.
+set_tests_properties(e2e_tests.WimSplit.* PROPERTIES FIXTURES_SETUP wim_parts)
+add_test(NAME wim_parts_by_wimlib
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/wim_parts_test.sh
+                 ${CMAKE_BINARY_DIR}/test-runs/WimSplit.InstallerOnFat32EndsDoneWithItsImageInParts/stick/sources
+                 ${CMAKE_BINARY_DIR}/fixtures)
+set_tests_properties(wim_parts_by_wimlib PROPERTIES FIXTURES_REQUIRED "wim_parts;iso_images")
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(e2e_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
     target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)

@@ -499,3 +499,68 @@ TEST_F(Job, QuitDuringTheExtractionStopsTheArchiver) {
 }
 
 }  // namespace
+
+namespace {
+
+// Windows installers on FAT32: this build splits an install.wim of more than 1 MiB into parts of
+// at most 1 MiB, so the small installer image of the fixtures gives many.
+class WimSplit : public Job {
+  protected:
+    void SetUp() override {
+        Job::SetUp();
+        SetEnvironmentVariableW(L"TARNVIK_TEST_WIM_LIMITS", L"1048576 1048576");
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"TARNVIK_TEST_WIM_LIMITS", nullptr);
+        Job::TearDown();
+    }
+};
+
+// wimlib judges the parts this leaves on the drive afterwards (tests/e2e/wim_parts_test.sh).
+TEST_F(WimSplit, InstallerOnFat32EndsDoneWithItsImageInParts) {
+    HWND window = Start(Fixture(L"installer.iso"));
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, L"DONE", 100);
+
+    std::map<std::wstring, std::string> tree = DriveTree(), expected = ReadTree(Fixture(L"installer"));
+    expected.erase(L"sources\\install.wim");
+    size_t parts = 0;
+    for (auto it = tree.begin(); it != tree.end();) {
+        const bool part = it->first.rfind(L"sources\\install", 0) == 0 &&
+                          it->first.size() > 4 && it->first.substr(it->first.size() - 4) == L".swm";
+        if (part) {
+            ++parts;
+            EXPECT_LE(it->second.size(), 1048576u) << Narrow(it->first);
+        }
+        it = part ? tree.erase(it) : std::next(it);
+    }
+    EXPECT_GE(parts, 3u);
+    EXPECT_TRUE(tree.count(L"sources\\install.swm") == 0) << "the parts were counted";
+    EXPECT_EQ(tree, expected) << "all else as in the image";
+    const std::string wim = R"(sources\\install\.wim)";
+    std::vector<std::string> log = {"Check " + wim + R"( \(.+\))",
+                                    "Successfully Checked " + wim + R"(: \d+ parts  - )" + kStamp};
+    for (const std::string& line : AfterFormat(Extracted(R"(installer\.iso)", R"(.+)")))
+        log.push_back(line);
+    log.push_back("Split " + wim + R"( into )" + std::to_string(parts) + R"( parts \(.+\))");
+    log.push_back("Successfully Split " + wim + "  - " + kStamp);
+    log.insert(log.end(), kVerified.begin(), kVerified.end());
+    log.push_back("DONE");
+    ExpectLog(log);
+    ExpectNoTempTools();
+}
+
+TEST_F(WimSplit, AnImageThatCannotBeSplitEndsBeforeTheFormat) {
+    HWND window = Start(Fixture(L"unsplittable.iso"));
+    ASSERT_NE(window, nullptr);
+    const std::wstring error =
+        L"sources\\install.wim cannot be split for FAT32: it holds solid (ESD/LZMS) resources. "
+        L"NTFS holds it whole; the USB drive was not changed.";
+    RunToEnd(window, error, 1);  // where a job starts it
+    EXPECT_TRUE(Journal().empty());
+    EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt")) << "nothing touched the stick";
+    ExpectLog({R"(Check sources\\install\.wim \(.+\))", Escaped(Narrow(error)) + "  - " + kStamp});
+    ExpectNoTempTools();
+}
+
+}  // namespace
