@@ -512,9 +512,42 @@ class WimSplit : public Job {
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"TARNVIK_TEST_WIM_LIMITS", nullptr);
+        SetEnvironmentVariableW(L"TARNVIK_TEST_SLOW_STREAMS", nullptr);
         Job::TearDown();
     }
 };
+
+// The stand-in archiver streams the image slowly, first for the check before the format, then
+// for the split; the user quits during each.
+TEST_F(WimSplit, QuitWhileTheImageStreamsEndsCleanly) {
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\slow_archiver.exe").c_str(),
+                          (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
+    SetEnvironmentVariableW(L"TARNVIK_TEST_SLOW_STREAMS", L"1");
+    for (const wchar_t* step : {L"Checking ", L"Splitting "}) {
+        SCOPED_TRACE(Narrow(step));
+        HWND window = Start(Fixture(L"installer.iso"));
+        ASSERT_NE(window, nullptr);
+        Confirm(window);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return program_.Control(window, kStatusText).text.rfind(step, 0) == 0; }, 60000));
+        program_.Close(window);
+        ASSERT_TRUE(program_.Answer(program_.WaitForDialog(L"Tarnvik"), IDYES));
+        DWORD code = 1;
+        ASSERT_TRUE(program_.WaitForExit(code, 60000));
+        EXPECT_EQ(code, 0u);
+        const std::vector<std::string> log = JobLog();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "Process Canceled");
+        EXPECT_EQ(std::count(log.begin(), log.end(), "DONE"), 0);
+        EXPECT_FALSE(ProcessRunning(L"USB7z.exe") || ProcessRunning(L"7z.exe"));
+        ExpectNoTempTools();
+        if (std::wstring(step) == L"Checking ") {
+            EXPECT_TRUE(Journal().empty()) << "quit before the format";
+            EXPECT_TRUE(FileExists(drive_ + L"\\old-file.txt"));
+        }
+    }
+}
 
 // wimlib judges the parts this leaves on the drive afterwards (tests/e2e/wim_parts_test.sh).
 TEST_F(WimSplit, InstallerOnFat32EndsDoneWithItsImageInParts) {

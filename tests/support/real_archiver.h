@@ -14,9 +14,10 @@ inline bool IsExtraction(const std::wstring& commandLine) {
     return commandLine.find(L" x -y \"") != std::wstring::npos;
 }
 
-// Runs the real archiver with this process's parameters and standard handles; its exit code, or
-// 2 (7-Zip's fatal error) when there is none.
-inline int ForwardToRealArchiver() {
+// Runs the real archiver with this process's parameters and standard handles (its output to the
+// given handle instead, when one is given); its exit code, or 2 (7-Zip's fatal error) when there
+// is none. Without waiting, the process is handed back for the caller to wait on.
+inline int ForwardToRealArchiver(HANDLE output = nullptr, HANDLE* started = nullptr) {
     wchar_t real[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_REAL_ARCHIVER", real, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return 2;
@@ -29,7 +30,7 @@ inline int ForwardToRealArchiver() {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdOutput = output ? output : GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     // Ended with the stand-in, as one archiver process would be: it must not outlive it in the
     // folder Tarnvik removes at the job's end.
@@ -45,6 +46,10 @@ inline int ForwardToRealArchiver() {
     AssignProcessToJobObject(group, info.hProcess);
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
+    if (started) {
+        *started = info.hProcess;
+        return 0;
+    }
     WaitForSingleObject(info.hProcess, INFINITE);
     DWORD code = 2;
     GetExitCodeProcess(info.hProcess, &code);
