@@ -11,7 +11,7 @@ add_dependencies(run_demo TarnvikDiskStickBuild)
 set(TARNVIK_HOST_DISK_TOOL ${CMAKE_SOURCE_DIR}/build/host/tarnvik-disk CACHE FILEPATH
     "The disk tool's Linux build, which the real-stick tests use to make and check sticks")
 foreach(scenario IN ITEMS bcd-fat32 grub4dos-root grub4dos-boot third-party file-over-4gib
-                          too-large ntfs lying)
+                          too-large ntfs lying wim-secure-boot)
     add_test(NAME real_stick.${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/real_stick/real_stick_test.sh
                      ${scenario} ${CMAKE_BINARY_DIR} ${TARNVIK_HOST_DISK_TOOL})
@@ -19,3 +19,5 @@ foreach(scenario IN ITEMS bcd-fat32 grub4dos-root grub4dos-boot third-party file
                          RESOURCE_LOCK wine-stick-prefix SKIP_RETURN_CODE 77 TIMEOUT 1200
                          LABELS real-stick)
 endforeach()
+# Its installer image is the fixture's.
+set_tests_properties(real_stick.wim-secure-boot PROPERTIES FIXTURES_REQUIRED iso_images)

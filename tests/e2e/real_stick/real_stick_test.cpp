@@ -134,6 +134,15 @@ TEST_F(RealStick, StandardBootManagerNtfs) {
     EXPECT_LT(total.QuadPart, 256ull << 20);
 }
 
+// An installer whose install.wim the test build's limits (set by the script) split into parts; the
+// log's lines are job_test's to check, the parts on the stick the script's.
+TEST_F(RealStick, WimSplit) {
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    RunToEnd(window, 100);
+    EXPECT_EQ(status_, L"DONE");
+}
+
 // An image that cannot work on this stick is refused before the warning; the script checks
 // that the stick kept its volume and its files.
 TEST_F(RealStick, RefusedBeforeTheFormat) {

@@ -8,7 +8,7 @@
 # read-only): those stay with the tests on folder drives.
 # Usage: real_stick_test.sh SCENARIO WIN64_BUILD HOST_DISK_TOOL
 #   SCENARIO: bcd-fat32, grub4dos-root, grub4dos-boot, third-party, file-over-4gib, too-large, ntfs,
-#             lying
+#             lying, wim-secure-boot
 set -u
 scenario=$1 build=$2 tool=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -135,6 +135,28 @@ case $scenario in
         for part in 1 2 3 4 5 6 7 8; do head -c 20M /dev/urandom >"$tree/sources/part$part.swm"; done
         iso_of_tree "$tree" LYING
         ;;
+    wim-secure-boot)
+        # A Windows installer's shape (the fixture's tree with its real two-image install.wim,
+        # split by the test build's limits into parts of 2 MiB) whose UEFI loaders are Debian's
+        # Microsoft-signed shim and signed GRUB: a FAT32 stick that boots with Secure Boot.
+        command -v genisoimage >/dev/null && command -v wimapply >/dev/null ||
+            skip "needs genisoimage and wimtools"
+        [ -f "$build/fixtures/installer/sources/install.wim" ] || skip "no installer fixture"
+        mapfile -t loaders < <(bash "$root/tests/disk/signed_loaders.sh" "$build/signed-loaders")
+        [ ${#loaders[@]} = 2 ] || { echo "no signed shim and GRUB"; exit 1; }
+        rm -rf "$tree"
+        cp -r "$build/fixtures/installer" "$tree" || exit 1
+        cp "${loaders[0]}" "$tree/efi/boot/bootx64.efi" || exit 1
+        cp "${loaders[1]}" "$tree/efi/boot/grubx64.efi" || exit 1
+        mkdir -p "$tree/.disk" "$tree/boot/grub"
+        printf 'Tarnvik test installer\n' >"$tree/.disk/info"
+        printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial console' \
+            'echo "TARNVIK SECURE BOOT: GRUB IS RUNNING"' >"$tree/boot/grub/grub.cfg"
+        genisoimage -quiet -udf -allow-limited-size -V INSTALLER -o "$iso" "$tree" 2>/dev/null ||
+            exit 1
+        test=WimSplit
+        export TARNVIK_TEST_WIM_LIMITS="2097152 2097152"
+        ;;
     *) echo "unknown scenario $scenario"; exit 2 ;;
 esac
 stage "making the image"
@@ -257,6 +279,18 @@ case $scenario in
         [ "$(mtool mtype -i "$img@@1M" ::KEEP.TXT)" = "$(cat "$work/KEEP.TXT")" ] ||
             fail "the user's file is gone"
         ;;
+    wim-secure-boot)
+        # All but install.wim as in the image; it is now parts, which wimlib verifies and applies.
+        copy_of_stick
+        mkdir -p "$work/parts"
+        mv "$work/on-stick/sources"/install*.swm "$work/parts/"
+        rm "$tree/sources/install.wim"
+        same_files "$tree" "$work/on-stick"
+        parts=$(find "$work/parts" -name '*.swm' | wc -l)
+        [ "$parts" -ge 3 ] || fail "$parts parts, not 3 or more"
+        "$root/tests/e2e/wim_parts_test.sh" "$work/parts" "$build/fixtures" ||
+            fail "wimlib rejects the parts"
+        ;;
 esac
 stage "checking the stick"
 rig_teardown
@@ -279,6 +313,7 @@ case $scenario in
     bcd-fat32) boot_or_fail bios "${STANDIN[@]}" && boot_or_fail uefi "iPXE initialising devices" ;;
     ntfs) boot_or_fail bios "${STANDIN[@]}" ;;  # through our NTFS boot code
     grub4dos-root | grub4dos-boot) boot_or_fail bios "TARNVIK GRLDR TEST: GRUB IS RUNNING" ;;
+    wim-secure-boot) boot_or_fail uefi-secure "TARNVIK SECURE BOOT: GRUB IS RUNNING" ;;
 esac
 stage "booting"
 
