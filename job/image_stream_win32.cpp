@@ -48,6 +48,17 @@ Fed FeedStream(Job& job, HANDLE stream, const std::function<bool(const uint8_t*,
     }
 }
 
+Fed StreamImageFile(Job& job, const std::wstring& path,
+                    const std::function<bool(const uint8_t*, size_t)>& take,
+                    const std::function<bool()>& finish, int64_t before, int64_t total) {
+    ImageStream stream;
+    if (!stream.Start(job, SevenZipStreamParameters(job.imagePath, path))) return Fed::SourceFailed;
+    Fed fed = FeedStream(job, stream.Pipe(), take, before, total);
+    if (fed == Fed::Done && !finish()) fed = Fed::Stopped;
+    const bool ended = stream.End(fed == Fed::Done);
+    return fed == Fed::Done && !ended ? Fed::SourceFailed : fed;
+}
+
 void EndCancelledStream(Job& job) {
     DeleteTempArchiver(job);
     job.Log(L"Process Canceled");

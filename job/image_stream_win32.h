@@ -33,5 +33,12 @@ enum class Fed { Done, Stopped, Cancelled, SourceFailed };
 Fed FeedStream(Job& job, HANDLE stream, const std::function<bool(const uint8_t*, size_t)>& take,
                int64_t before, int64_t total);
 
+// Streams one file of the image (its path in the image) through take, as FeedStream does, and
+// ends with finish once the stream has ended. Done only when finish agreed and the archiver
+// ended by itself with exit code 0; SourceFailed also when it could not be started.
+Fed StreamImageFile(Job& job, const std::wstring& path,
+                    const std::function<bool(const uint8_t*, size_t)>& take,
+                    const std::function<bool()>& finish, int64_t before, int64_t total);
+
 // Ends the job for the user's cancel during a stream: the archiver's copies deleted first.
 void EndCancelledStream(Job& job);

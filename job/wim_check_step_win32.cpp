@@ -20,30 +20,23 @@ bool RunWimCheck(Job& job) {
     job.Report(job.wimSize, 0);
 
     WimScan scan(static_cast<uint64_t>(job.wimSize));
-    ImageStream stream;
-    Fed fed = Fed::SourceFailed;
-    if (stream.Start(job, SevenZipStreamParameters(job.imagePath, job.wimPath))) {
-        // A refused header stops the stream at once: the rest is not needed.
-        fed = FeedStream(
-            job, stream.Pipe(),
-            [&](const uint8_t* data, size_t size) { return scan.Feed(data, size); }, 0,
-            job.wimSize);
-        if (fed == Fed::Done && !scan.Finish()) fed = Fed::Stopped;
-    }
-    const bool ended = stream.End(fed == Fed::Done);
+    // A refused header stops the stream at once: the rest is not needed.
+    const Fed fed = StreamImageFile(
+        job, job.wimPath, [&](const uint8_t* data, size_t size) { return scan.Feed(data, size); },
+        [&] { return scan.Finish(); }, 0, job.wimSize);
     if (fed == Fed::Cancelled) {
         EndCancelledStream(job);
         return false;
     }
     WimRefusal refusal = scan.Refusal();
-    if (refusal == WimRefusal::None && fed == Fed::Done && ended)
+    if (refusal == WimRefusal::None && fed == Fed::Done)
         refusal = PlanWimSplit(scan.Source(), CurrentWimSplitLimits().partLimit, job.wimPlan);
     DeleteTempArchiver(job);
     if (refusal != WimRefusal::None) {
         FailJob(job, WimRefusedText(WimRefusalText(refusal)));
         return false;
     }
-    if (fed != Fed::Done || !ended) {
+    if (fed != Fed::Done) {
         const std::wstring error = L"An error occurred while Checking " + job.wimPath;
         const std::wstring detail = scan.StreamShort()  ? L"the image ended early"
                                     : scan.StreamLong() ? L"the image gave more than its listing"

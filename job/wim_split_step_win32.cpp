@@ -91,21 +91,14 @@ bool RunWimSplit(Job& job) {
 
     StickPartWriter writer(folder);
     WimSplitRouter router(job.wimPlan, job.wimFingerprint, writer);
-    ImageStream stream;
-    Fed fed = Fed::SourceFailed;
-    if (stream.Start(job, SevenZipStreamParameters(job.imagePath, job.wimPath))) {
-        fed = FeedStream(
-            job, stream.Pipe(),
-            [&](const uint8_t* data, size_t size) { return router.Feed(data, size); }, job.copyUsed,
-            job.copyTarget);
-        if (fed == Fed::Done && !router.Finish()) fed = Fed::Stopped;
-    }
-    const bool ended = stream.End(fed == Fed::Done);
+    const Fed fed = StreamImageFile(
+        job, job.wimPath, [&](const uint8_t* data, size_t size) { return router.Feed(data, size); },
+        [&] { return router.Finish(); }, job.copyUsed, job.copyTarget);
     if (fed == Fed::Cancelled) {
         EndCancelledStream(job);
         return false;
     }
-    if (fed != Fed::Done || !ended) {
+    if (fed != Fed::Done) {
         DeleteTempArchiver(job);
         std::wstring detail = L"the image could not be read again";
         if (fed == Fed::Stopped) {
