@@ -96,7 +96,7 @@ void RemoveStaleToolFolders(const std::wstring& parent) {
     if (parent.empty()) return;
     WIN32_FIND_DATAW found{};
     const UniqueFindHandle search(FindFirstFileExW((parent + kNamePrefix + L"*").c_str(),
-                                                   FindExInfoBasic, &found,
+                                                   FindExInfoStandard, &found,
                                                    FindExSearchLimitToDirectories, nullptr, 0));
     if (!search) return;
     do {
