@@ -27,8 +27,8 @@ void FailExtraction(Job& job) {
 }  // namespace
 
 bool RunExtraction(Job& job) {
-    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath,
-                                            job.heldSevenZip, job.heldSevenZipLib))) {
+    if (EndedAtInstall(job, PrepareSevenZip(job.sevenZipPath, job.sevenZipLibPath, job.heldSevenZip,
+                                            job.heldSevenZipLib))) {
         return false;
     }
     job.Begin(L"Copy");
@@ -40,10 +40,9 @@ bool RunExtraction(Job& job) {
     int64_t used = DriveUsed(root, 0);
     const int64_t target = job.isoSize + used;
 
-    const ChildProcess extractor = StartChild(
-        job.sevenZipPath, SevenZipParameters(job.imagePath, root, !job.wimPath.empty()),
-                   job.settings.ToolFolder,
-        kHide | kKeep);
+    const ChildProcess extractor =
+        StartChild(job.sevenZipPath, SevenZipParameters(job.imagePath, root, !job.wimPath.empty()),
+                   job.settings.ToolFolder, kHide | kKeep);
     // Without a process handle (the shell started something) there would be nothing to watch.
     if (!extractor.Process()) {
         FailExtraction(job);

@@ -14,8 +14,8 @@ constexpr DWORD kStreamBlock = 1024 * 1024;
 bool ImageStream::Start(const Job& job, const std::wstring& parameters) {
     UniqueHandle writer;
     if (!CreatePipe(pipe_.put(), writer.put(), nullptr, kStreamBlock)) return false;
-    archiver_ = StartChildWithOutput(job.sevenZipPath, parameters, job.settings.ToolFolder,
-                                     writer.get());
+    archiver_ =
+        StartChildWithOutput(job.sevenZipPath, parameters, job.settings.ToolFolder, writer.get());
     return archiver_.Process() != nullptr;
 }
 

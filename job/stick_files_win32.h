@@ -9,7 +9,7 @@
 // The stick's files, read past the system's cache so that what a failing or fake-capacity stick
 // lost is seen rather than the copy still in memory.
 class UnbufferedStickFiles : public StickFiles {
-public:
+  public:
     explicit UnbufferedStickFiles(std::wstring root);
 
     bool Open(const std::wstring& path, int64_t& size) override;
@@ -18,7 +18,7 @@ public:
     // The folder the paths are relative to, with its backslash.
     const std::wstring& Root() const { return root_; }
 
-private:
+  private:
     std::wstring root_;
     UniqueVirtualMemory memory_;
     uint8_t* block_;  // memory_ as bytes

@@ -57,8 +57,8 @@ bool RunVerification(Job& job) {
         }
         ReadBackCheck check(std::move(items), stick);
         Fed fed = FeedStream(
-            job, stream.Pipe(), [&](const uint8_t* data, size_t size) { return check.Feed(data, size); },
-            0, total);
+            job, stream.Pipe(),
+            [&](const uint8_t* data, size_t size) { return check.Feed(data, size); }, 0, total);
         if (fed == Fed::Done && !check.Finish()) fed = Fed::Stopped;
         const bool ended = stream.End(fed == Fed::Done);
         if (fed == Fed::Cancelled) {
@@ -94,8 +94,8 @@ bool RunVerification(Job& job) {
         }
         ReadBackCheck check({{added.relativePath, added.size, true}}, stick);
         Fed fed = FeedStream(
-            job, source.get(), [&](const uint8_t* data, size_t size) { return check.Feed(data, size); },
-            done, total);
+            job, source.get(),
+            [&](const uint8_t* data, size_t size) { return check.Feed(data, size); }, done, total);
         if (fed == Fed::Done && !check.Finish()) fed = Fed::Stopped;
         if (fed == Fed::Cancelled) {
             EndCancelledStream(job);

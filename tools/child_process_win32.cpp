@@ -96,8 +96,8 @@ ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstrin
     auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listBytes.data());
     if (!InitializeProcThreadAttributeList(list, 1, 0, &listSize)) return {};
     ChildProcess started;
-    if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, passed,
-                                  sizeof passed, nullptr, nullptr)) {
+    if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, passed, sizeof passed,
+                                  nullptr, nullptr)) {
         STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
@@ -108,12 +108,11 @@ ChildProcess StartChildWithOutput(const std::wstring& program, const std::wstrin
         std::wstring commandLine = ChildCommandLine(program, parameters);
         std::wstring environment = ToolEnvironment();
         PROCESS_INFORMATION info{};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                           CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT |
-                               CREATE_UNICODE_ENVIRONMENT,
-                           environment.data(),
-                           workingFolder.empty() ? nullptr : workingFolder.c_str(),
-                           &startup.StartupInfo, &info)) {
+        if (CreateProcessW(
+                nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT,
+                environment.data(), workingFolder.empty() ? nullptr : workingFolder.c_str(),
+                &startup.StartupInfo, &info)) {
             UniqueHandle thread(info.hThread);
             started = Finish(info.hProcess, info.dwProcessId, kKeep);
         }

@@ -25,8 +25,8 @@ bool ReadWhole(const std::wstring& path, std::vector<uint8_t>& bytes) {
     size_t got = 0;
     while (got < bytes.size()) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got),
-                      &read, nullptr) ||
+        if (!ReadFile(file.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &read,
+                      nullptr) ||
             read == 0) {
             return false;
         }
@@ -101,7 +101,8 @@ void DeleteToolFile(const std::wstring& path, HeldToolFile& held) {
 
 std::wstring PrepareBootice(const std::wstring& booticePath, HeldToolFile& heldBootice) {
     std::vector<uint8_t> replacement;
-    const Replacement replaced = ReadReplacement(ToolOverrideFolder() + L"Bootice.exe", replacement);
+    const Replacement replaced =
+        ReadReplacement(ToolOverrideFolder() + L"Bootice.exe", replacement);
     const Payload payload = replaced == Replacement::Read
                                 ? Payload{replacement.data(), replacement.size()}
                                 : BooticePayload();
@@ -120,10 +121,10 @@ std::wstring PrepareSevenZip(const std::wstring& sevenZipPath, const std::wstrin
     const Replacement replacedLib =
         ReadReplacement(ToolOverrideFolder() + L"7z.dll", replacementLib);
     const bool pair = replaced != Replacement::None && replacedLib != Replacement::None;
-    const Payload program = pair ? Payload{replacement.data(), replacement.size()}
-                                 : SevenZipPayload();
-    const Payload library = pair ? Payload{replacementLib.data(), replacementLib.size()}
-                                 : SevenZipLibPayload();
+    const Payload program =
+        pair ? Payload{replacement.data(), replacement.size()} : SevenZipPayload();
+    const Payload library =
+        pair ? Payload{replacementLib.data(), replacementLib.size()} : SevenZipLibPayload();
     std::wstring error;
     if ((pair && replaced == Replacement::Unreadable) ||
         !InstallPayload(program, sevenZipPath, heldSevenZip)) {

@@ -38,8 +38,8 @@ void DeleteToolFiles(const std::wstring& folder) {
 
 UniqueLocalMemory ToolFolderSecurity() {
     PSECURITY_DESCRIPTOR security = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kSecurity, SDDL_REVISION_1,
-                                                              &security, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kSecurity, SDDL_REVISION_1, &security,
+                                                              nullptr)) {
         return {};
     }
     return UniqueLocalMemory(security);
@@ -105,10 +105,9 @@ void RemoveStaleToolFolders(const std::wstring& parent) {
         // Shared with nobody: a running copy of the program holds its folder, and this open fails.
         // A link planted under such a name must not lead our deletions elsewhere, and held, the
         // folder cannot be swapped for one before them.
-        UniqueHandle held(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
-                                      OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                      nullptr));
+        UniqueHandle held(
+            CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES | DELETE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         BY_HANDLE_FILE_INFORMATION opened{};
         if (!held || !GetFileInformationByHandle(held.get(), &opened) ||
             (opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
