@@ -29,13 +29,13 @@ target_link_libraries(disk_core_tests PRIVATE tarnvik_disk_core GTest::gtest_mai
 tarnvik_warnings(disk_core_tests)
 gtest_discover_tests(disk_core_tests)
 
-# The Linux build on image files and loop devices, checked with sfdisk, fsck.fat and mtools.
-foreach(scenario format empty-label reformat boot-records large ntfs refusals mounted)
+# The Linux build on image files and loop devices, checked with Debian's disk tools.
+foreach(scenario format used-stick refusals mounted)
     add_test(NAME disk_tool.${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/disk/disk_tool_test.sh
                      $<TARGET_FILE:tarnvik-disk> ${CMAKE_BINARY_DIR}/disk-tool-tests ${scenario})
 endforeach()
-set_tests_properties(disk_tool.mounted PROPERTIES RESOURCE_LOCK loop-devices)
+set_tests_properties(disk_tool.mounted PROPERTIES RESOURCE_LOCK loop-devices SKIP_RETURN_CODE 77)
 include(cmake/disk-boot-tests.cmake)
 
 # A fake-capacity stick for the tests: a FUSE file system of our own (libfuse3) on which the rig

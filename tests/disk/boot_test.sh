@@ -1,561 +1,289 @@
 #!/bin/bash
-# shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
-# Makes a stick image with the disk tool's three runs, puts files on it (FAT32
-# with mtools, NTFS through ntfs-3g on a loop device) and boots it in QEMU as a
-# USB stick, waiting for a text on COM1.
-#
-#   boot_test.sh SCENARIO TOOL BOOT_BINARIES WORKDIR
-#
-# SCENARIO  one of the cases at the end (the NTFS ones and the 4K ones need root for
-#           the loop device)
-# TOOL      the Linux build of the disk tool
-# BOOT_BINARIES  folder with the assembled standin_bootmgr.bin,
-#           standin_small.bin, no_edd_shim.bin and sector_4k_shim.bin
-# WORKDIR   results go to WORKDIR/SCENARIO: the image, serial.log, screen.png; Debian's signed
-#           loaders are kept in WORKDIR/signed-loaders
+# Usage: boot_test.sh SCENARIO TOOL BOOT_BINARIES WORKDIR
+# Makes a stick image with the disk tool's (TOOL's) three runs, prepares it as its row below says
+# (FAT32 with mtools, NTFS through ntfs-3g on a loop device) and boots it in QEMU as a USB stick,
+# waiting for the row's text on COM1. BOOT_BINARIES holds the assembled stand-ins and helper disks.
+# Results go to WORKDIR/SCENARIO, Debian's signed loaders to WORKDIR/signed-loaders. NTFS and
+# 4096-byte sectors need root for loop devices; without it those scenarios are skipped (exit 77).
+# shellcheck disable=SC2034,SC2054 # variables for the rows' steps and qemu_boot.sh; QEMU's commas
 set -u
-
-if [ $# -ne 4 ]; then
-    echo "usage: $0 SCENARIO TOOL BOOT_BINARIES WORKDIR" >&2
-    exit 2
-fi
-scenario=$1
-tool=$2
-standin=$3/standin_bootmgr.bin
-standin_small=$3/standin_small.bin
-no_edd_shim=$3/no_edd_shim.bin
-sector_4k_shim=$3/sector_4k_shim.bin
-dir=$4/$scenario
-
-IPXE_EFI=/usr/lib/ipxe/ipxe.efi
-
-img=$dir/stick.img
-PART_OFFSET=$((2048 * 512))
-serial=$dir/serial.log
-extra_qemu_args=()
+[ $# -eq 4 ] || { echo "usage: $0 SCENARIO TOOL BOOT_BINARIES WORKDIR" >&2; exit 2; }
+scenario=$1 tool=$2 bin=$3 work=$4 dir=$4/$1
+standin=$bin/standin_bootmgr.bin standin_small=$bin/standin_small.bin big=$dir/BIG.BIN grldr=$dir/GRLDR
+img=$dir/stick.img serial=$dir/serial.log mnt=$dir/mnt extra_qemu_args=()
+PART_OFFSET=$((1024 * 1024)) # 2048 sectors of 512 bytes, or 256 of 4096
+disk_sector=512 volume_loop='' volume_mount='' ntfs3g_pid=''
 # shellcheck source=qemu_boot.sh
 source "$(dirname "$0")/qemu_boot.sh"
-volume_loop=
-volume_mount=
-ntfs3g_pid=
 
-fail() {
-    echo "FAIL $scenario: $*" >&2
-    exit 1
+# One row per scenario: name | file system | boot record | firmware | how the stick is prepared:
+# steps, each of which must succeed (on NTFS they start with the volume mounted; "unmount" ends
+# that early) | the text on COM1.
+# Firmware bios-no-edd: a helper disk boots first and hides the INT 13h extensions, so the MBR and
+# the boot record read the stick (then drive 81h) by CHS; bios-4k: the stick has 4096-byte logical
+# sectors (a loop device), which a helper disk makes the BIOS's extended reads count in.
+# STANDIN: the stand-in BOOTMGR's report of its hand-off; GRLDR: GRUB's marker.
+rows() {
+    cat <<'ROWS'
+bios-bootmgr           |FAT32|bootmgr |bios       |loader "$standin" BOOTMGR|STANDIN
+bios-no-edd            |FAT32|bootmgr |bios-no-edd|loader "$standin" BOOTMGR|STANDIN
+bios-sectors-4k        |FAT32|bootmgr |bios-4k    |loader "$standin" BOOTMGR|STANDIN
+bios-grldr             |FAT32|grub4dos|bios       |make_grldr "$grldr"; loader "$grldr" GRLDR|GRLDR
+# Near misses only, and the other loader: the Grub4Dos record must look for GRLDR alone.
+bios-loader-missing    |FAT32|grub4dos|bios       |clutter; folder GRLDR; put "$standin" GRLDR.OLD; put "$standin" BOOTMGR|Tarnvik boot: GRLDR is missing
+# Loaded at 2000:0000, 600 KiB would run past the 640 KiB of conventional memory.
+bios-bootmgr-too-large |FAT32|bootmgr |bios       |put "$big" BOOTMGR|Tarnvik boot: BOOTMGR is too large
+bios-bootmgr-damaged   |FAT32|bootmgr |bios       |put "$standin" BOOTMGR; end_chain BOOTMGR|Tarnvik boot: BOOTMGR is damaged
+bios-no-active         |FAT32|bootmgr |bios       |put "$standin" BOOTMGR; poke 446 '\x00'|Tarnvik MBR: no active partition
+bios-no-boot-record    |FAT32|bootmgr |bios       |put "$standin" BOOTMGR; poke $((PART_OFFSET + 510)) '\x00\x00'|Tarnvik MBR: no boot record
+# Debian's Microsoft-signed shim starts Debian's signed GRUB, which finds its volume by /.disk/info.
+uefi-secure-boot       |FAT32|bootmgr |uefi-secure|signed_loaders|TARNVIK SECURE BOOT: GRUB IS RUNNING
+ntfs-bios-bootmgr      |NTFS |bootmgr |bios       |folder Boot; put "$standin" BOOTMGR; unmount; root_blocks 1|STANDIN
+# Stored as "grldr": the name compare ignores case.
+ntfs-bios-grldr        |NTFS |grub4dos|bios       |make_grldr "$grldr"; put "$standin" BOOTMGR; put "$grldr" grldr|GRLDR
+# A root index of many blocks, moved out to an extension record, and a loader written tail first,
+# so that its second run lies before its first (a negative run offset).
+ntfs-bios-big-root     |NTFS |bootmgr |bios       |fillers 600; tail_first; unmount; root_blocks 10 list; runs backward|STANDIN
+# 533 bytes, copied out of the file record, spanning the end of its first 512 (a fix-up).
+ntfs-bios-resident     |NTFS |bootmgr |bios       |put "$standin_small" BOOTMGR; unmount; resident|STANDIN
+# A root of many index blocks, moved out to an extension record, and a loader in many short runs.
+ntfs-bios-no-edd       |NTFS |bootmgr |bios-no-edd|fillers 300; in_holes; unmount; root_blocks 5 list; runs|STANDIN
+ntfs-bios-sectors-4k   |NTFS |bootmgr |bios-4k    |fillers 300; in_holes; unmount; root_blocks 5 list; runs|STANDIN
+# Near misses only: a directory of that name in lower case, which the compare matches, and files
+# with a longer and a shorter name.
+ntfs-bios-missing      |NTFS |bootmgr |bios       |folder bootmgr; put "$standin" BOOTMGR.OLD; put "$standin" BOOTMG|Tarnvik boot: BOOTMGR is missing
+ntfs-bios-too-large    |NTFS |bootmgr |bios       |put "$big" BOOTMGR|Tarnvik boot: BOOTMGR is too large
+# BOOTMGR's record lacks the update sequence number at the end of its first 512 bytes, as after a
+# torn write.
+ntfs-bios-damaged      |NTFS |bootmgr |bios       |put "$standin" BOOTMGR; unmount; tear_record|Tarnvik boot: the NTFS volume is damaged
+ROWS
 }
+
+fail() { echo "FAIL $scenario: $*" >&2; exit 1; }
 
 # Whatever a run left mounted or attached, also when it failed half-way.
 release_volume() {
-    if [ -n "$volume_mount" ]; then
-        # Busy (a copy cut short): ntfs-3g unmounts when told to end.
-        umount "$volume_mount" 2>/dev/null || kill "$ntfs3g_pid" 2>/dev/null
-        volume_mount=
-    fi
-    if [ -n "$ntfs3g_pid" ]; then
-        wait "$ntfs3g_pid" 2>/dev/null
-        ntfs3g_pid=
-    fi
-    if [ -n "$volume_loop" ]; then
-        losetup -d "$volume_loop" 2>/dev/null
-        volume_loop=
-    fi
+    # Busy (a copy cut short): ntfs-3g unmounts when told to end.
+    [ -z "$volume_mount" ] || umount "$volume_mount" 2>/dev/null || kill "$ntfs3g_pid" 2>/dev/null
+    [ -z "$ntfs3g_pid" ] || wait "$ntfs3g_pid" 2>/dev/null
+    [ -z "$volume_loop" ] || losetup -d "$volume_loop" 2>/dev/null
+    volume_mount='' ntfs3g_pid='' volume_loop=''
 }
-
-cleanup() {
-    stop_qemu
-    release_volume
-}
-trap cleanup EXIT
+trap 'stop_qemu; release_volume' EXIT
 trap 'exit 1' INT TERM
 
-rm -rf "$dir"
-mkdir -p "$dir" || fail "cannot create $dir"
+# OFFSET BYTES: bytes (printf escapes) into the image at that offset.
+poke() { printf '%b' "$2" | dd of="$img" bs=1 seek="$1" conv=notrunc status=none; }
+# OFFSET BYTES: the unsigned number of that many bytes at that offset in the volume.
+field() { od -An -tu"$2" -j $((PART_OFFSET + $1)) -N"$2" "$img" | tr -d ' '; }
+# SOURCE NAME: a file into the root, by ntfs-3g while the volume is mounted, else by mtools.
+put() { if [ -n "$volume_mount" ]; then cp "$1" "$mnt/$2"; else mcopy -i "$img@@1M" "$1" "::$2"; fi; }
+folder() { if [ -n "$volume_mount" ]; then mkdir "$mnt/$1"; else mmd -i "$img@@1M" "::$1"; fi; }
 
-run_tool() {
-    "$tool" --disk "$img" "$@"
-    local rc=$?
-    [ $rc -eq 0 ] || fail "tarnvik-disk $* exited with $rc"
-}
-
-# $1 = bootmgr or grub4dos: the boot record the stick gets; $2 = the file system (FAT32).
+# The tool's three runs on a 256 MiB image, or on a loop device of 4096-byte sectors of it (FAT32
+# needs 512 MiB for enough clusters there).
 make_stick() {
-    truncate -s 256M "$img" || fail "cannot create $img"
-    run_tool /partitions /repartition /activate /usb-hdd "/fstype=${2:-FAT32}" /vollabel=TEST /quiet
-    run_tool /mbr /install /type=nt60 /quiet
-    case $1 in
-    bootmgr) run_tool /pbr /install /type=bootmgr /quiet ;;
-    grub4dos) run_tool /pbr /install /type=grub4dos /pbr-disable-floppy /quiet ;;
-    esac
+    local target=$img size=256M line
+    local pbr="/pbr /install /type=$record /quiet"
+    [ "$record" = bootmgr ] || pbr="/pbr /install /type=grub4dos /pbr-disable-floppy /quiet"
+    [ "$firmware$fs" = bios-4kFAT32 ] && size=512M
+    truncate -s $size "$img" || fail "cannot create $img"
+    if [ "$firmware" = bios-4k ]; then
+        volume_loop=$(flock /tmp/tarnvik-loop.lock losetup --sector-size 4096 -f --show "$img") ||
+            fail "no loop device"
+        target=$volume_loop disk_sector=4096
+    fi
+    for line in "/partitions /repartition /activate /usb-hdd /fstype=$fs /vollabel=TEST /quiet" \
+        "/mbr /install /type=nt60 /quiet" "$pbr"; do
+        # shellcheck disable=SC2086 # the switches are separate words
+        "$tool" --disk "$target" $line || fail "tarnvik-disk $line on $target"
+    done
+    release_volume
+    [ "$(field 11 2)" = $disk_sector ] || fail "the volume does not have $disk_sector-byte sectors"
 }
 
-# A FAT32 stick of ours with the stand-in BOOTMGR on it and nothing else.
-make_standin_stick() {
-    make_stick bootmgr
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
-}
-
-# $1 = byte offset in the image, $2 = bytes as printf escapes.
-poke() {
-    printf '%b' "$2" | dd of="$img" bs=1 seek="$1" conv=notrunc status=none || fail "cannot write at $1"
-}
-
-# $1 = source image, $2 = its offset, $3 = offset in the image, $4 = count.
-copy_bytes() {
-    dd if="$1" of="$img" bs=1 skip="$2" seek="$3" count="$4" conv=notrunc status=none ||
-        fail "cannot copy $4 bytes from $1"
-}
-
-# $1 = boot sector of a helper disk that boots first; the stick becomes 81h.
-add_helper_disk() {
-    truncate -s 1M "$dir/helper.img" || fail "cannot create the helper disk"
-    dd if="$1" of="$dir/helper.img" conv=notrunc status=none || fail "cannot write the helper disk"
-    extra_qemu_args=(-drive "if=none,id=helper,format=raw,file=$dir/helper.img"
-        -device ide-hd,drive=helper,bootindex=0)
-}
-
-mtool() {
-    "$@" || fail "$* failed"
-}
-
-# Files the boot record has to look past: a directory and 40 long names
-# (several entries each), so the root directory spans several clusters and a
-# file copied next gets an entry beyond the first. HOLE.BIN, removed again,
-# leaves free clusters below the end of the used area; with the FSInfo
-# next-free hint cleared, mtools fills that hole first, so the next file is
-# fragmented. HOLE.BIN sits in the subdirectory so that its freed entry does
-# not take the next file's place in the root.
-add_clutter() {
+# Files the boot record has to look past: a directory and 40 long names (several entries each), so
+# that the root spans several clusters and a file copied next gets an entry beyond the first.
+# HOLE.BIN, removed again, leaves free clusters below the end of the used area; with the FSInfo
+# next-free hint cleared, mtools fills that hole first, so the next file is fragmented. HOLE.BIN
+# sits in the subdirectory so that its freed entry does not take the next file's place in the root.
+clutter() {
     local i
     mkdir -p "$dir/clutter"
     for i in $(seq 1 40); do
         echo "filler $i" >"$dir/clutter/A long file name number $i.txt"
     done
     head -c 20000 /dev/zero >"$dir/HOLE.BIN"
-    mtool mmd -i "$img@@1M" ::Boot
-    mtool mcopy -i "$img@@1M" "$dir/HOLE.BIN" ::Boot
-    mtool mcopy -i "$img@@1M" "$dir/clutter/"* ::
-    mtool mdel -i "$img@@1M" ::Boot/HOLE.BIN
-    local fsinfo_sector next_free
-    fsinfo_sector=$(od -An -tu2 -j $((PART_OFFSET + 48)) -N2 "$img" | tr -d ' ')
-    next_free=$((PART_OFFSET + fsinfo_sector * $(sector_size) + 492))
-    poke $next_free '\xff\xff\xff\xff'
+    mmd -i "$img@@1M" ::Boot && mcopy -i "$img@@1M" "$dir/HOLE.BIN" ::Boot &&
+        mcopy -i "$img@@1M" "$dir/clutter/"* :: && mdel -i "$img@@1M" ::Boot/HOLE.BIN &&
+        poke $((PART_OFFSET + $(field 48 2) * disk_sector + 492)) '\xff\xff\xff\xff'
 }
 
-# After the loader is copied: deleted entries in front of it, and a check
-# that the loader really is the root's last entry, fragmented.
-finish_clutter() {
-    local loader=$1
-    mtool mdel -i "$img@@1M" "::A long file name number 1.txt"
-    echo "root directory clusters: $(mshowfat -i "$img@@1M" ::)"
-    [ "$(mdir -i "$img@@1M" -b :: | tail -n 1)" = "::/$loader" ] ||
-        fail "$loader is not the root's last entry; the test would not cover the directory walk"
-    expect_fragmented "$loader"
-}
-
-sector_size() {
-    od -An -tu2 -j $((PART_OFFSET + 11)) -N2 "$img" | tr -d ' '
-}
-
-# $1 = a file in the root directory: it must lie in more than one run of clusters.
-expect_fragmented() {
+# FILE NAME: the loader in a cluttered root, behind a deleted entry, as the root's last entry and
+# fragmented, so that the directory walk and the chain following are both covered.
+loader() {
+    clutter && put "$1" "$2" && mdel -i "$img@@1M" "::A long file name number 1.txt" || return 1
     local chain
-    chain=$(mshowfat -i "$img@@1M" "::$1") || fail "mshowfat $1 failed"
-    echo "$1 clusters: $chain"
-    [[ $chain == *"> <"* ]] || fail "$1 is not fragmented; the test would not cover chain following"
+    chain=$(mshowfat -i "$img@@1M" "::$2")
+    echo "root directory clusters: $(mshowfat -i "$img@@1M" ::); $2 clusters: $chain"
+    [ "$(mdir -i "$img@@1M" -b :: | tail -n 1)" = "::/$2" ] || fail "$2 is not the root's last entry"
+    [[ $chain == *"> <"* ]] || fail "$2 is not fragmented"
 }
 
-# --- NTFS sticks
-
-
-# $1 = bootmgr or grub4dos: the boot record the stick gets.
-make_ntfs_stick() {
-    [ "$(id -u)" -eq 0 ] || { echo "needs root for a loop device: skipped"; exit 0; }
-    make_stick "$1" NTFS
-    [ "$(od -An -c -j $((PART_OFFSET + 3)) -N4 "$img" | tr -d ' ')" = NTFS ] ||
-        fail "the partition does not hold an NTFS boot sector"
+# The FAT ends NAME's chain after its first cluster.
+end_chain() {
+    local first
+    first=$(mshowfat -i "$img@@1M" "::$1" | sed -n 's/^[^<]*<\([0-9]*\).*/\1/p')
+    [ -n "$first" ] || fail "no cluster chain for $1"
+    poke $((PART_OFFSET + $(field 14 2) * disk_sector + first * 4)) '\xff\xff\xff\x0f'
 }
 
-# The partition alone as a loop device, from the partition table's first
-# entry; $disk_sector = the bytes of the disk's sectors that it counts.
-disk_sector=512
-attach_volume() {
-    local start count
-    start=$(od -An -tu4 -j 454 -N4 "$img" | tr -d ' ')
-    count=$(od -An -tu4 -j 458 -N4 "$img" | tr -d ' ')
-    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup -f --show -o $((start * disk_sector)) \
-        --sizelimit $((count * disk_sector)) "$img") || fail "no loop device for the partition"
+signed_loaders() {
+    local loaders
+    mapfile -t loaders < <(bash "$(dirname "$0")/signed_loaders.sh" "$work/signed-loaders")
+    [ ${#loaders[@]} -eq 2 ] || fail "no signed shim and GRUB"
+    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial console' \
+        'echo "TARNVIK SECURE BOOT: GRUB IS RUNNING"' >"$dir/grub.cfg"
+    printf 'Tarnvik test stick\n' >"$dir/info"
+    mmd -i "$img@@1M" ::efi ::efi/boot ::.disk ::boot ::boot/grub &&
+        put "${loaders[0]}" efi/boot/bootx64.efi && put "${loaders[1]}" efi/boot/grubx64.efi &&
+        put "$dir/info" .disk/info && put "$dir/grub.cfg" boot/grub/grub.cfg
 }
 
-# ntfs-3g in the foreground of a background job, so that its end (every
-# write flushed) can be waited for after the unmount.
-mount_volume() {
-    attach_volume
-    mkdir -p "$dir/mnt"
-    ntfs-3g -o no_detach "$volume_loop" "$dir/mnt" >"$dir/ntfs-3g.log" 2>&1 &
+# --- NTFS: ntfs-3g in the foreground of a background job, on a loop device of the partition alone,
+# so that its end (every write flushed) can be waited for after the unmount.
+mount_ntfs() {
+    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup -f --show -o $((PART_OFFSET)) \
+        --sizelimit $(($(od -An -tu4 -j 458 -N4 "$img") * disk_sector)) "$img") ||
+        fail "no loop device for the partition"
+    mkdir -p "$mnt"
+    ntfs-3g -o no_detach "$volume_loop" "$mnt" >"$dir/ntfs-3g.log" 2>&1 &
     ntfs3g_pid=$!
-    local i
-    for i in $(seq 1 100); do
-        mountpoint -q "$dir/mnt" && break
+    for _ in $(seq 1 100); do
+        mountpoint -q "$mnt" && { volume_mount=$mnt; return; }
         kill -0 "$ntfs3g_pid" 2>/dev/null || break
         sleep 0.1
     done
-    mountpoint -q "$dir/mnt" || { cat "$dir/ntfs-3g.log"; fail "ntfs-3g did not mount the volume"; }
-    volume_mount=$dir/mnt
+    cat "$dir/ntfs-3g.log"
+    fail "ntfs-3g did not mount the volume"
 }
 
-unmount_volume() {
-    umount "$volume_mount" || fail "cannot unmount $volume_mount"
+# ntfs-3g writes everything out at the unmount; then the volume must be sound.
+unmount() {
+    umount "$mnt" || fail "cannot unmount $mnt"
     volume_mount=
     wait "$ntfs3g_pid" || fail "ntfs-3g ended with an error"
     ntfs3g_pid=
-}
-
-# After the files are on: a sound volume with our label.
-check_volume() {
     ntfsfix -n "$volume_loop" >"$dir/ntfsfix.log" 2>&1 || { cat "$dir/ntfsfix.log"; fail "ntfsfix -n found faults"; }
-    ntfsinfo -m "$volume_loop" | grep -q "Volume Name: TEST$" || fail "the volume is not labelled TEST"
-    ntfsinfo -i 5 -v "$volume_loop" >"$dir/root.txt" || fail "ntfsinfo cannot read the root directory"
 }
 
-# $1 = a file in the root, $2 = at least this many index blocks in the root
-# (a fresh volume's root has one). Tells whether the file's entry is one of
-# the index root's keys or in a block; ntfsinfo lists no blocks of a large
-# index.
-expect_root_entry() {
-    local blocks place listed
+# At least $1 index blocks in the root (a fresh volume's root has one), and with $2 = list, the
+# root's attributes in an attribute list. ntfsinfo lists no blocks of a large index.
+root_blocks() {
+    local blocks
+    ntfsinfo -i 5 -v "$volume_loop" >"$dir/root.txt" || fail "ntfsinfo cannot read the root"
     blocks=$(awk '/Index Block Size:/ && !size { size = $4 }
         /attribute \$INDEX_ALLOCATION/ { alloc = 1 }
         alloc && /Data size:/ { print $3 / size; exit }' "$dir/root.txt")
-    place=$(awk -v name="'$1'" '/Dumping index root/ { root = 1 }
-        /attribute \$INDEX_ALLOCATION/ { root = 0 }
-        /Filename:/ && $2 == name && root { print "the index root"; exit }' "$dir/root.txt")
-    listed=
-    grep -qF "attribute \$ATTRIBUTE_LIST" "$dir/root.txt" && listed=", with an attribute list"
-    echo "root directory: ${blocks:-0} index blocks$listed; $1 is in ${place:-an index block}"
-    [ "${blocks:-0}" -ge "$2" ] || fail "the root has fewer than $2 index blocks; the test would not cover them"
+    echo "root directory: ${blocks:-0} index blocks"
+    [ "${blocks:-0}" -ge "$1" ] || fail "the root has fewer than $1 index blocks"
+    [ "${2:-}" != list ] || grep -qF "attribute \$ATTRIBUTE_LIST" "$dir/root.txt" ||
+        fail "the root has no attribute list"
 }
 
-# $1 = a file in the root: its $DATA must lie in more than one run; with
-# $2 = backward, one run must lie before the one ahead of it on the volume
-# (a negative offset in the data runs).
-expect_ntfs_fragmented() {
+# $1 = many long names in the root; they sort before the loaders.
+fillers() {
+    local i
+    for ((i = 1; i <= $1; i++)); do
+        : >"$mnt/A filler with a rather long name, number $i.txt" || return 1
+    done
+}
+
+# BOOTMGR written tail first, so that ntfs-3g puts the tail before the head.
+tail_first() {
+    dd if="$standin" of="$mnt/BOOTMGR" bs=64K skip=4 seek=4 status=none &&
+        dd if="$standin" of="$mnt/BOOTMGR" bs=64K count=4 conv=notrunc status=none
+}
+
+# BOOTMGR written into the holes left by deleting every other one of many small files that fill
+# the volume's last free space, so that it lies in many short runs.
+in_holes() {
+    local avail i=0 j
+    avail=$(df -B1 --output=avail "$mnt" | tail -n 1)
+    head -c $((avail - 1024 * 1024)) /dev/zero >"$mnt/FILL.BIN" 2>/dev/null
+    while head -c 16384 /dev/zero >"$mnt/small $i" 2>/dev/null; do
+        i=$((i + 1))
+    done
+    for ((j = 0; j < i; j += 2)); do
+        rm "$mnt/small $j" || return 1
+    done
+    cp "$standin" "$mnt/BOOTMGR"
+}
+
+# BOOTMGR's $DATA in more than one run; with $1 = backward, one run before the one ahead of it.
+runs() {
     local lcn previous=-1 runs=0 backward=0
     while read -r _ lcn _; do
         runs=$((runs + 1))
         [ $((lcn)) -lt "$previous" ] && backward=$((backward + 1))
         previous=$((lcn))
-    done < <(ntfsinfo -F "/$1" -v "$volume_loop" | grep -E '^\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+0x[0-9a-f]+$')
-    echo "$1: $runs data runs, $backward of them backward"
-    [ "$runs" -gt 1 ] || fail "$1 is not fragmented; the test would not cover data runs"
-    [ "${2:-}" != backward ] || [ "$backward" -gt 0 ] ||
-        fail "$1 has no backward run; the test would not cover negative run offsets"
+    done < <(ntfsinfo -F /BOOTMGR -v "$volume_loop" | grep -E '^\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+0x[0-9a-f]+$')
+    echo "BOOTMGR: $runs data runs, $backward of them backward"
+    [ "$runs" -gt 1 ] || fail "BOOTMGR is not fragmented"
+    [ "${1:-}" != backward ] || [ "$backward" -gt 0 ] || fail "BOOTMGR has no backward run"
 }
 
-# $1 = a file in the root: its $DATA must be inside its file record.
-expect_resident() {
-    local resident
-    resident=$(ntfsinfo -F "/$1" -v "$volume_loop" |
-        awk '/attribute \$DATA/ { data = 1 } data && /Resident:/ { print $2; exit }')
-    echo "$1: resident \$DATA: $resident"
-    [ "$resident" = Yes ] || fail "$1's data is not resident; the test would not cover copying it"
+resident() {
+    ntfsinfo -F /BOOTMGR -v "$volume_loop" | awk '/attribute \$DATA/ { d = 1 } d && /Resident:/ { print; exit }' |
+        grep -q Yes || fail "BOOTMGR's data is not resident"
 }
 
-# $1 = a file in the root -> the byte offset of its file record in the image
-# (the MFT of a fresh volume is in one piece).
-record_offset() {
-    local record bps spc mft per_record record_bytes
-    record=$(ntfsinfo -F "/$1" "$volume_loop" | sed -n 's/^Dumping Inode \([0-9]*\).*/\1/p')
-    [ -n "$record" ] || fail "no file record for $1"
-    bps=$(sector_size)
-    spc=$(od -An -tu1 -j $((PART_OFFSET + 13)) -N1 "$img" | tr -d ' ')
-    mft=$(od -An -tu8 -j $((PART_OFFSET + 48)) -N8 "$img" | tr -d ' ')
-    per_record=$(od -An -td1 -j $((PART_OFFSET + 64)) -N1 "$img" | tr -d ' ')
-    if [ "$per_record" -lt 0 ]; then
-        record_bytes=$((1 << -per_record))
-    else
-        record_bytes=$((per_record * spc * bps))
-    fi
-    echo $((PART_OFFSET + mft * spc * bps + record * record_bytes))
-}
-
-# $1 = loader file, $2 = its name on the volume: written tail first, so
-# that ntfs-3g puts the tail before the head.
-copy_tail_first() {
-    dd if="$1" of="$volume_mount/$2" bs=64K skip=4 seek=4 status=none || fail "cannot write $2's tail"
-    dd if="$1" of="$volume_mount/$2" bs=64K count=4 conv=notrunc status=none || fail "cannot write $2's head"
-    cmp -s "$1" "$volume_mount/$2" || fail "$2 differs from $1"
-}
-
-# $1 = loader file, $2 = its name on the volume. It is written into the
-# holes left by deleting every other one of many small files that fill the
-# volume's last free space, so it lies in many short runs.
-copy_fragmented() {
-    local avail i j
-    avail=$(df -B1 --output=avail "$volume_mount" | tail -n 1)
-    head -c $((avail - 1024 * 1024)) /dev/zero >"$volume_mount/FILL.BIN" 2>/dev/null
-    i=0
-    while head -c 16384 /dev/zero >"$volume_mount/small $i" 2>/dev/null; do
-        i=$((i + 1))
-    done
-    for ((j = 0; j < i; j += 2)); do
-        rm "$volume_mount/small $j" || fail "cannot delete small $j"
-    done
-    cp "$1" "$volume_mount/$2" || fail "cannot copy $2"
-}
-
-# The root holds $1 files with long names, which sort before the loaders,
-# so its index has many blocks and the loader's is not the first.
-add_root_clutter() {
-    local i
-    for i in $(seq 1 "$1"); do
-        : >"$volume_mount/A filler with a rather long name, number $i.txt" ||
-            fail "cannot create filler $i"
-    done
-}
-
-# Boots in BIOS mode until the stand-in BOOTMGR reports its hand-off: $1 = the BIOS drive (80, or
-# 81 behind a helper disk), $2 = the hidden sectors (hex); then texts that must come before.
-boot_standin() {
-    local drive=$1 hidden=$2
-    shift 2
-    boot bios "$@" "STANDIN BOOTMGR CS=2000 IP=0000 DL=$drive DS=0000 ES=0000 SS=0000 SP=7C00" \
-        "STANDIN BOOTMGR HIDDEN=$hidden BLOCKS=OK TAIL=OK"
-}
-
-# A FAT32 stick's root cluttered (add_clutter) around the loader: $1 = its file, $2 = its name.
-put_cluttered_loader() {
-    add_clutter
-    mtool mcopy -i "$img@@1M" "$1" "::$2"
-    finish_clutter "$2"
-}
-
-# ntfs-3g writes everything out at the unmount; then the volume must be sound.
-close_volume() {
-    unmount_volume; check_volume
-}
-
-# The tool's three runs on a loop device of 4096-byte logical sectors (root only); $1 = the file
-# system, $2 = the stick's size.
-make_4k_stick() {
-    [ "$(id -u)" -eq 0 ] || { echo "needs root for a 4096-byte loop device: skipped"; exit 0; }
-    img=$dir/stick-4k.img
-    truncate -s "$2" "$img" || fail "cannot create $img"
-    volume_loop=$(flock /tmp/tarnvik-loop.lock losetup --sector-size 4096 -f --show "$img") ||
-        fail "no loop device"
-    for line in "/partitions /repartition /activate /usb-hdd /fstype=$1 /vollabel=TEST /quiet" \
-        "/mbr /install /type=nt60 /quiet" "/pbr /install /type=bootmgr /quiet"; do
-        # shellcheck disable=SC2086 # the switches are separate words
-        "$tool" --disk "$volume_loop" $line || fail "tarnvik-disk $line on $volume_loop"
-    done
+# The last two bytes of BOOTMGR's file record's first 512 zeroed (the MFT of a fresh volume is in
+# one piece, of records smaller than a cluster: 2^-n bytes each).
+tear_record() {
+    local record at
+    record=$(ntfsinfo -F /BOOTMGR "$volume_loop" | sed -n 's/^Dumping Inode \([0-9]*\).*/\1/p')
+    [ -n "$record" ] || fail "no file record for BOOTMGR"
     release_volume
-    [ "$(sector_size)" = 4096 ] || fail "the volume does not have 4096-byte sectors"
-}
-
-# An NTFS root of many index blocks with the stand-in BOOTMGR fragmented among them.
-fill_big_root_fragmented_loader() {
-    mount_volume
-    add_root_clutter 300
-    copy_fragmented "$standin" BOOTMGR
-    close_volume
-    expect_root_entry BOOTMGR 5
-    expect_ntfs_fragmented BOOTMGR
-    release_volume
-}
-
-case $scenario in
-bios-bootmgr)
-    make_stick bootmgr
-    put_cluttered_loader "$standin" BOOTMGR
-    boot_standin 80 00000800
-    ;;
-bios-bootmgr-missing)
-    # Near misses only: a directory of that name and a file with an extension.
-    make_stick bootmgr
-    add_clutter
-    mtool mmd -i "$img@@1M" ::BOOTMGR
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR.OLD
-    mtool mdel -i "$img@@1M" "::A long file name number 1.txt"
-    boot bios "Tarnvik boot: BOOTMGR is missing"
-    ;;
-bios-bootmgr-too-large)
-    # Loaded at 2000:0000, 600 KiB would run past the 640 KiB of
-    # conventional memory.
-    make_stick bootmgr
-    head -c $((600 * 1024)) /dev/zero >"$dir/BOOTMGR"
-    mtool mcopy -i "$img@@1M" "$dir/BOOTMGR" ::
-    boot bios "Tarnvik boot: BOOTMGR is too large"
-    ;;
-bios-bootmgr-damaged)
-    # The FAT ends BOOTMGR's chain after its first cluster.
-    make_standin_stick
-    first=$(mshowfat -i "$img@@1M" ::BOOTMGR | sed -n 's/^[^<]*<\([0-9]*\).*/\1/p')
-    [ -n "$first" ] || fail "no cluster chain for BOOTMGR"
-    reserved=$(od -An -tu2 -j $((PART_OFFSET + 14)) -N2 "$img" | tr -d ' ')
-    poke $((PART_OFFSET + reserved * $(sector_size) + first * 4)) '\xff\xff\xff\x0f'
-    boot bios "Tarnvik boot: BOOTMGR is damaged"
-    ;;
-bios-no-active)
-    make_standin_stick
-    poke 446 '\x00'
-    boot bios "Tarnvik MBR: no active partition"
-    ;;
-bios-no-boot-record)
-    make_standin_stick
-    poke $((PART_OFFSET + 510)) '\x00\x00'
-    boot bios "Tarnvik MBR: no boot record"
-    ;;
-bios-grldr)
-    make_stick grub4dos
-    make_grldr "$dir/GRLDR"
-    put_cluttered_loader "$dir/GRLDR" GRLDR
-    boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
-    ;;
-bios-no-edd)
-    # A helper disk boots first and hides the INT 13h extensions, so the
-    # stick (then drive 81h) is read by CHS only, by the MBR and the boot
-    # record alike; its boot code must also stay with the drive it was given.
-    make_stick bootmgr
-    put_cluttered_loader "$standin" BOOTMGR
-    add_helper_disk "$no_edd_shim"
-    boot_standin 81 00000800 "NO-EDD SHIM: INT 13h extensions hidden"
-    ;;
-bios-sectors-4k)
-    # The tool's own layout and boot code on a disk of 4096-byte logical
-    # sectors: a loop device with that sector size (root only). QEMU's BIOS
-    # boots only 512-byte disks, so the helper disk makes the stick's extended
-    # reads count in 4096-byte sectors.
-    make_4k_stick FAT32 512M
-    put_cluttered_loader "$standin" BOOTMGR
-    add_helper_disk "$sector_4k_shim"
-    boot_standin 81 00000100 "4K SHIM: drive 81 has 4096-byte sectors"
-    ;;
-bios-grldr-missing)
-    # The Grub4Dos record must look for GRLDR only, not take BOOTMGR.
-    make_stick grub4dos
-    add_clutter
-    mtool mcopy -i "$img@@1M" "$standin" ::BOOTMGR
-    boot bios "Tarnvik boot: GRLDR is missing"
-    ;;
-uefi-ipxe)
-    make_stick bootmgr
-    mtool mmd -i "$img@@1M" ::EFI ::EFI/BOOT
-    mtool mcopy -i "$img@@1M" "$IPXE_EFI" ::EFI/BOOT/BOOTX64.EFI
-    boot uefi "iPXE initialising devices"
-    ;;
-uefi-secure-boot)
-    # Debian's Microsoft-signed shim starts Debian's signed GRUB beside it, which finds its volume
-    # by /.disk/info and reads /boot/grub/grub.cfg from it.
-    mapfile -t loaders < <(bash "$(dirname "$0")/signed_loaders.sh" "$4/signed-loaders")
-    [ ${#loaders[@]} -eq 2 ] || fail "no signed shim and GRUB"
-    make_stick bootmgr
-    printf '%s\n' 'serial --unit=0 --speed=115200' 'terminal_output serial console' \
-        'echo "TARNVIK SECURE BOOT: GRUB IS RUNNING"' >"$dir/grub.cfg"
-    printf 'Tarnvik test stick\n' >"$dir/info"
-    mtool mmd -i "$img@@1M" ::efi ::efi/boot ::.disk ::boot ::boot/grub
-    mtool mcopy -i "$img@@1M" "${loaders[0]}" ::efi/boot/bootx64.efi
-    mtool mcopy -i "$img@@1M" "${loaders[1]}" ::efi/boot/grubx64.efi
-    mtool mcopy -i "$img@@1M" "$dir/info" ::.disk/info
-    mtool mcopy -i "$img@@1M" "$dir/grub.cfg" ::boot/grub/grub.cfg
-    boot uefi-secure "TARNVIK SECURE BOOT: GRUB IS RUNNING"
-    ;;
-ntfs-bios-bootmgr)
-    make_ntfs_stick bootmgr
-    mount_volume
-    mkdir "$volume_mount/Boot" || fail "cannot make Boot"
-    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    close_volume
-    expect_root_entry BOOTMGR 1
-    release_volume
-    boot_standin 80 00000800
-    ;;
-ntfs-bios-grldr)
-    # Stored as "grldr": the name compare ignores case.
-    make_ntfs_stick grub4dos
-    make_grldr "$dir/GRLDR"
-    mount_volume
-    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    cp "$dir/GRLDR" "$volume_mount/grldr" || fail "cannot copy grldr"
-    close_volume
-    expect_root_entry grldr 1
-    release_volume
-    boot bios "TARNVIK GRLDR TEST: GRUB IS RUNNING"
-    ;;
-ntfs-bios-big-root)
-    # Also a loader whose second run lies before its first.
-    make_ntfs_stick bootmgr
-    mount_volume
-    add_root_clutter 600
-    copy_tail_first "$standin" BOOTMGR
-    close_volume
-    expect_root_entry BOOTMGR 10
-    expect_ntfs_fragmented BOOTMGR backward
-    release_volume
-    boot_standin 80 00000800
-    ;;
-ntfs-bios-resident)
-    # A loader of 533 bytes, copied out of its file record, where it spans
-    # the end of the record's first 512 bytes (an update sequence fix-up).
-    make_ntfs_stick bootmgr
-    mount_volume
-    cp "$standin_small" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    close_volume
-    expect_resident BOOTMGR
-    release_volume
-    boot_standin 80 00000800
-    ;;
-ntfs-bios-damaged)
-    # BOOTMGR's record lacks the update sequence number at the end of its
-    # first 512 bytes, as after a torn write.
-    make_ntfs_stick bootmgr
-    mount_volume
-    cp "$standin" "$volume_mount/BOOTMGR" || fail "cannot copy BOOTMGR"
-    close_volume
-    at=$(record_offset BOOTMGR) || exit 1
-    release_volume
+    at=$((PART_OFFSET + $(field 48 8) * $(field 13 1) * disk_sector +
+        record * (1 << -$(od -An -td1 -j $((PART_OFFSET + 64)) -N1 "$img"))))
     [ "$(od -An -c -j "$at" -N4 "$img" | tr -d ' ')" = FILE ] || fail "no file record at $at"
     poke $((at + 510)) '\x00\x00'
-    boot bios "Tarnvik boot: the NTFS volume is damaged"
-    ;;
-ntfs-bios-missing)
-    # Near misses only: a directory of that name (in lower case, which the
-    # compare matches) and files with a longer and a shorter name.
-    make_ntfs_stick bootmgr
-    mount_volume
-    mkdir "$volume_mount/bootmgr" || fail "cannot make bootmgr"
-    cp "$standin" "$volume_mount/BOOTMGR.OLD" || fail "cannot copy BOOTMGR.OLD"
-    cp "$standin" "$volume_mount/BOOTMG" || fail "cannot copy BOOTMG"
-    close_volume
-    release_volume
-    boot bios "Tarnvik boot: BOOTMGR is missing"
-    ;;
-ntfs-bios-too-large)
-    # Loaded at 2000:0000, 600 KiB would run past the 640 KiB of
-    # conventional memory.
-    make_ntfs_stick bootmgr
-    mount_volume
-    head -c $((600 * 1024)) /dev/zero >"$volume_mount/BOOTMGR" || fail "cannot write BOOTMGR"
-    unmount_volume
-    release_volume
-    boot bios "Tarnvik boot: BOOTMGR is too large"
-    ;;
-ntfs-bios-no-edd)
-    # By CHS only, through the root's index blocks to a loader in many short runs (with EDD:
-    # ntfs-bios-sectors-4k).
-    make_ntfs_stick bootmgr
-    fill_big_root_fragmented_loader
-    add_helper_disk "$no_edd_shim"
-    boot_standin 81 00000800 "NO-EDD SHIM: INT 13h extensions hidden"
-    ;;
-ntfs-bios-sectors-4k)
-    # As bios-sectors-4k, on NTFS (4096-byte sectors and file records), with
-    # a root of many index blocks and a fragmented loader.
-    make_4k_stick NTFS 256M
-    disk_sector=4096
-    fill_big_root_fragmented_loader
-    add_helper_disk "$sector_4k_shim"
-    boot_standin 81 00000100 "4K SHIM: drive 81 has 4096-byte sectors"
-    ;;
-*)
-    fail "unknown scenario"
-    ;;
+}
+
+row=$(rows | grep -E "^$scenario +\|") || fail "unknown scenario"
+IFS='|' read -r _ fs record firmware steps text <<<"$row"
+fs=${fs// /} record=${record// /} firmware=${firmware// /}
+if [ "$fs" = NTFS ] || [ "$firmware" = bios-4k ]; then
+    [ "$(id -u)" -eq 0 ] || { echo "needs root for loop devices: skipped"; exit 77; }
+fi
+rm -rf "$dir"
+mkdir -p "$dir" || fail "cannot create $dir"
+head -c $((600 * 1024)) /dev/zero >"$big"
+make_stick
+[ "$fs" = FAT32 ] || mount_ntfs
+IFS=';' read -ra steps <<<"$steps"
+for step in "${steps[@]}"; do
+    eval "$step" || fail "$step"
+done
+[ -z "$volume_mount" ] || unmount
+release_volume
+
+drive=80 hidden=00000800 mode=bios
+case $firmware in
+bios-no-edd) shim=no_edd_shim drive=81 ;;
+bios-4k) shim=sector_4k_shim drive=81 hidden=00000100 ;;
+uefi-secure) mode=uefi-secure ;;
+esac
+if [ -n "${shim:-}" ]; then
+    { cp "$bin/$shim.bin" "$dir/helper.img" && truncate -s 1M "$dir/helper.img"; } || fail "no helper disk"
+    extra_qemu_args=(-drive "if=none,id=helper,format=raw,file=$dir/helper.img"
+        -device ide-hd,drive=helper,bootindex=0)
+fi
+case $text in
+STANDIN)
+    boot $mode "STANDIN BOOTMGR CS=2000 IP=0000 DL=$drive DS=0000 ES=0000 SS=0000 SP=7C00" \
+        "STANDIN BOOTMGR HIDDEN=$hidden BLOCKS=OK TAIL=OK" ;;
+GRLDR) boot $mode "TARNVIK GRLDR TEST: GRUB IS RUNNING" ;;
+*) boot $mode "$text" ;;
 esac

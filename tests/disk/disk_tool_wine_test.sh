@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/wine-env.sh"
 export WINEPREFIX=$prefix
 
-for needed in losetup sfdisk fsck.fat minfo mlabel mdir sha256sum; do
+for needed in losetup sfdisk fsck.fat mlabel mdir cksum; do
     command -v "$needed" >/dev/null || { echo "skipped: $needed is missing"; exit 77; }
 done
 
@@ -52,7 +52,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Runs the tool with the placements given and the switches after "/device=E:"; checks the code.
+# EXPECTED DISKS SWITCHES...: runs the tool with the letters placed on the disks given (lines of
+# "LETTER DISK BUS", as printf escapes) and checks its exit code.
 run_tool() {
     local expected=$1 disks=$2
     shift 2
@@ -62,118 +63,92 @@ run_tool() {
     [ "$code" = "$expected" ] || fail "exit $code, not $expected: $* (disks: $disks)"
 }
 
-format_line=(/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick /quiet)
 stick='E 9 usb\nC 0 sata\nZ 0 sata\n'
+fat32='/device=E: /partitions /repartition /activate /usb-hdd /fstype=FAT32 /vollabel=My Stick /quiet'
+ntfs='/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=X /quiet'
 
 refusals() {
     # A used stick: what a refused run leaves must be exactly what was there.
     dd if=/dev/urandom of="$image" bs=1M count=2 conv=notrunc status=none
-    local before
-    before=$(sha256sum <"$image")
-    local refused=(
-        # expected code | disks behind the letters | what is refused
-        "2|E 9 sata\nC 0 sata\nZ 0 sata\n|a disk not on USB"
-        "2|E 9 usb\nC 0 sata\nZ 9 usb\n|the disk holding the program"
-        "2|E 9 usb\nC 9 usb\nZ 0 sata\n|the disk holding Windows"
-        "2|E 9 usb\nC 0 sata\n|a program on a volume of unknown disk"
-        "2|E 9 usb\nE 4 usb\nC 0 sata\nZ 0 sata\n|a volume on two extents"
-        "2|C 0 sata\nZ 0 sata\n|a letter on no known disk"
-        "3|E 9 usb\nF 9 usb\nC 0 sata\nZ 0 sata\n|a volume of the disk that cannot be locked"
-        "4|E 8 usb\nC 0 sata\nZ 0 sata\n|a disk that cannot be opened"
-    )
-    local entry code disks what
-    for entry in "${refused[@]}"; do
-        IFS='|' read -r code disks what <<<"$entry"
-        echo "-- $what"
-        run_tool "$code" "$disks" "${format_line[@]}"
-        [ "$(sha256sum <"$image")" = "$before" ] || fail "the image changed: $what"
-    done
-    echo "-- a letter that is no drive"
-    run_tool 2 'Q 9 usb\nC 0 sata\nZ 0 sata\n' /device=Q: /mbr /install /type=nt60 /quiet
-    echo "-- bad command lines"
-    run_tool 1 "$stick" /device=E: /mbr /install /quiet
-    run_tool 1 "$stick" /device=E: /mbr /install /type=nt60 /quiet /extra
-    run_tool 1 "$stick" /device=E /mbr /install /type=nt60 /quiet
-    run_tool 1 "$stick"
-    echo "-- the shipped tool, which Wine cannot tell that E: lies on a USB disk"
-    wine "$(dirname "$tool")/TarnvikDisk.exe" "${format_line[@]}" </dev/null
-    code=$?
-    [ "$code" = 2 ] || fail "the shipped tool exited $code, not 2"
+    local before code disks line what
+    before=$(cksum <"$image")
     # Wine has no fmifs.dll, so the NTFS format is not supported here. That must be told before the
     # target is looked at, locked or opened: even where each of those would fail, the answer is 5.
-    local ntfs_line=(/device=E: /partitions /repartition /activate /usb-hdd /fstype=NTFS /vollabel=X /quiet)
-    for entry in "${refused[@]}" "|$stick|a stick"; do
-        IFS='|' read -r code disks what <<<"$entry"
-        echo "-- NTFS, where the disk answers: $what"
-        run_tool 5 "$disks" "${ntfs_line[@]}"
-        [ "$(sha256sum <"$image")" = "$before" ] || fail "the image changed on NTFS: $what"
-    done
-    echo "-- NTFS with the shipped tool, which would refuse the target"
-    wine "$(dirname "$tool")/TarnvikDisk.exe" "${ntfs_line[@]}" </dev/null
+    # expected code | disks behind the letters | command line | what is refused
+    while IFS='|' read -r code disks line what; do
+        echo "-- $what"
+        # shellcheck disable=SC2086 # the switches are separate words
+        run_tool "$code" "$disks" $line
+        [ "$(cksum <"$image")" = "$before" ] || fail "the image changed: $what"
+    done <<ROWS
+2|E 9 sata\nC 0 sata\nZ 0 sata\n|$fat32|a disk not on USB
+2|E 9 usb\nC 0 sata\nZ 9 usb\n|$fat32|the disk holding the program
+2|E 9 usb\nC 9 usb\nZ 0 sata\n|$fat32|the disk holding Windows
+2|E 9 usb\nC 0 sata\n|$fat32|a program on a volume of unknown disk
+2|E 9 usb\nE 4 usb\nC 0 sata\nZ 0 sata\n|$fat32|a volume on two extents
+2|C 0 sata\nZ 0 sata\n|$fat32|a letter on no known disk
+2|Q 9 usb\nC 0 sata\nZ 0 sata\n|/device=Q: /mbr /install /type=nt60 /quiet|a letter that is no drive
+3|E 9 usb\nF 9 usb\nC 0 sata\nZ 0 sata\n|$fat32|a volume of the disk that cannot be locked
+4|E 8 usb\nC 0 sata\nZ 0 sata\n|$fat32|a disk that cannot be opened
+1|$stick||no command line
+1|$stick|/device=E /mbr /install /type=nt60 /quiet|a drive without its colon
+5|E 9 sata\nC 0 sata\nZ 0 sata\n|$ntfs|NTFS, where the disk is not on USB
+5|E 9 usb\nF 9 usb\nC 0 sata\nZ 0 sata\n|$ntfs|NTFS, where the disk cannot be locked
+5|E 8 usb\nC 0 sata\nZ 0 sata\n|$ntfs|NTFS, where the disk cannot be opened
+5|$stick|$ntfs|NTFS on a stick
+ROWS
+    echo "-- the shipped tool, which Wine cannot tell that E: lies on a USB disk"
+    # shellcheck disable=SC2086
+    wine "$(dirname "$tool")/TarnvikDisk.exe" $fat32 </dev/null
     code=$?
-    [ "$code" = 5 ] || fail "the shipped tool exited $code on NTFS, not 5"
-    [ "$(sha256sum <"$image")" = "$before" ] || fail "the image changed on a refused line"
+    [ "$code" = 2 ] || fail "the shipped tool exited $code, not 2"
+    [ "$(cksum <"$image")" = "$before" ] || fail "the image changed on the shipped tool's run"
 }
 
-sector() {  # sector FILE NUMBER [COUNT]: the bytes of 512-byte sectors, as hex
-    dd if="$1" bs=512 skip="$2" count="${3:-1}" status=none | od -An -v -tx1 | tr -d ' \n'
-}
-bytes() {  # bytes FILE OFFSET LENGTH
-    dd if="$1" bs=1 skip="$2" count="$3" status=none | od -An -v -tx1 | tr -d ' \n'
-}
-
-check_fat32() {
-    local part=$folder/partition.img
-    dd if="$image" of="$part" bs=1M skip=1 conv=sparse status=none
-    fsck.fat -n "$part" >"$folder/fsck.txt" 2>&1 || fail "fsck.fat: $(cat "$folder/fsck.txt")"
-    local label
-    label=$(MTOOLS_SKIP_CHECK=1 mlabel -s -i "$image@@1M" :: | sed "s/ *$//")
-    [ "$label" = " Volume label is MY STICK" ] || fail "label: '$label'"
-    MTOOLS_SKIP_CHECK=1 mdir -i "$image@@1M" :: >"$folder/mdir.txt" 2>&1
-    grep -q "No files" "$folder/mdir.txt" || fail "root not empty: $(cat "$folder/mdir.txt")"
+# SWITCHES CODE: the run is answered with 0 and changes nothing but CODE's bytes: the MBR's boot
+# code, or a boot record's jump and code (the volume's BPB kept) in the boot sector and its backup
+# (volume sectors 0 and 6) and its second sector in the sectors 2 after those.
+expect_run() {
+    local before=$folder/before.img at
+    cp --sparse=always "$image" "$before"
+    echo "-- $1"
+    # shellcheck disable=SC2086 # the switches are separate words
+    run_tool 0 "$stick" /device=E: $1
+    case ${2##*/} in
+    kMbr*) dd if="$2" of="$before" conv=notrunc status=none ;;
+    kFat32*)
+        for at in 2048 2054; do
+            dd if="$2" of="$before" bs=1 count=3 seek=$((at * 512)) conv=notrunc status=none
+            dd if="$2" of="$before" bs=1 skip=90 count=422 seek=$((at * 512 + 90)) conv=notrunc status=none
+            dd if="$2" of="$before" bs=512 skip=1 count=1 seek=$((at + 2)) conv=notrunc status=none
+        done
+        ;;
+    esac
+    cmp "$image" "$before" || fail "$1 changed more or less than $2"
 }
 
 three_runs() {
     # A stick that held something else before.
     dd if=/dev/urandom of="$image" bs=1M count=2 conv=notrunc status=none
-    local boot
+    local boot table label
     boot=$(dirname "$tool")/boot
-
     echo "-- format"
-    run_tool 0 "$stick" "${format_line[@]}"
-    local table
+    # shellcheck disable=SC2086
+    run_tool 0 "$stick" $fat32
     table=$(sfdisk -d "$image")
     echo "$table"
     [ "$(grep -c 'start=' <<<"$table")" = 1 ] || fail "not one partition"
     grep -Eq 'start= *2048, size= *522240, type=c, bootable' <<<"$table" || fail "partition"
-    [ "$(bytes "$image" 440 4)" != 00000000 ] || fail "no disk signature"
-    check_fat32
-    local formatted=$folder/formatted.img
-    cp --sparse=always "$image" "$formatted"
+    [ "$(od -An -tx4 -j 440 -N4 "$image")" != " 00000000" ] || fail "no disk signature"
+    dd if="$image" of="$folder/partition.img" bs=1M skip=1 conv=sparse status=none
+    fsck.fat -n "$folder/partition.img" >"$folder/fsck.txt" 2>&1 || fail "fsck.fat: $(cat "$folder/fsck.txt")"
+    label=$(MTOOLS_SKIP_CHECK=1 mlabel -s -i "$image@@1M" :: | sed "s/ *$//")
+    [ "$label" = " Volume label is MY STICK" ] || fail "label: '$label'"
+    [ -z "$(MTOOLS_SKIP_CHECK=1 mdir -b -i "$image@@1M" ::)" ] || fail "root not empty"
 
-    echo "-- /mbr /install /type=nt60 /quiet"
-    run_tool 0 "$stick" /device=E: /mbr /install /type=nt60 /quiet
-    [ "$(bytes "$image" 0 440)" = "$(bytes "$boot/kMbrBootCode.bin" 0 440)" ] || fail "MBR code"
-    [ "$(bytes "$image" 440 72)" = "$(bytes "$formatted" 440 72)" ] || fail "signature or table"
-    cmp -s <(tail -c +513 "$image") <(tail -c +513 "$formatted") || fail "more than the MBR changed"
-
-    echo "-- /pbr /install /type=bootmgr /quiet"
-    run_tool 0 "$stick" /device=E: /pbr /install /type=bootmgr /quiet
-    expect_boot_record "$boot/kFat32BootmgrCode.bin" "$formatted"
-    echo "-- /pbr /install /type=grub4dos /pbr-disable-floppy /quiet"
-    run_tool 0 "$stick" /device=E: /pbr /install /type=grub4dos /pbr-disable-floppy /quiet
-    expect_boot_record "$boot/kFat32GrldrCode.bin" "$formatted"
-}
-
-# expect_boot_record CODE FORMATTED: the volume's boot sector is CODE's jump, FORMATTED's BPB and
-# CODE's boot code, its backup the same, the second code sector CODE's; the volume stays sound.
-expect_boot_record() {
-    local at=$((2048 * 512))
-    [ "$(sector "$image" 2048)" = "$(bytes "$1" 0 3)$(bytes "$2" $((at + 3)) 87)$(bytes "$1" 90 422)" ] ||
-        fail "boot sector of $(basename "$1")"
-    [ "$(sector "$image" 2054)" = "$(sector "$image" 2048)" ] || fail "backup boot sector"
-    [ "$(sector "$image" 2050)" = "$(bytes "$1" 512 512)" ] || fail "second code sector"
-    check_fat32
+    expect_run "/mbr /install /type=nt60 /quiet" "$boot/kMbrBootCode.bin"
+    expect_run "/pbr /install /type=bootmgr /quiet" "$boot/kFat32BootmgrCode.bin"
+    expect_run "/pbr /install /type=grub4dos /pbr-disable-floppy /quiet" "$boot/kFat32GrldrCode.bin"
 }
 
 case $scenario in

@@ -59,7 +59,6 @@ class MemoryDisk : public BlockDevice {
         const auto found = sectors.find(lba);
         return found == sectors.end() ? std::vector<uint8_t>(sectorSize_, 0) : found->second;
     }
-    std::vector<uint8_t> Sector(uint64_t lba) const { return At(lba); }
     // Set-up, not a write of the code under test: not counted, never refused.
     void Put(uint64_t lba, const std::vector<uint8_t>& data) {
         Store(lba, data.data(), data.size() / sectorSize_);

@@ -15,8 +15,8 @@ constexpr uint64_t kMiB = 1 << 20;
 constexpr uint64_t kGiB = kMiB << 10;
 
 // A zero-filled file of that size; sparse, so that images of gigabytes cost nothing.
-std::wstring MakeImage(const std::wstring& name, uint64_t size) {
-    const std::wstring path = harness::FreshTestFolder() + L"\\" + name;
+std::wstring MakeImage(uint64_t size) {
+    const std::wstring path = harness::FreshTestFolder() + L"\\stick.img";
     UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     LARGE_INTEGER end{};
@@ -48,43 +48,29 @@ std::string Pattern(size_t length, unsigned seed) {
     return bytes;
 }
 
-TEST(PhysicalDiskImage, TakesTheExactFileSizeInSectorsOf512) {
-    for (const uint64_t size : {64 * kMiB, 5 * kGiB + 512}) {
-        SCOPED_TRACE(size);
-        const std::wstring path = MakeImage(L"stick.img", size);
-        PhysicalDisk disk;
-        ASSERT_TRUE(disk.Open(path));
-        EXPECT_EQ(disk.SizeBytes(), size);
-        EXPECT_EQ(disk.SectorSize(), 512u);
-    }
-}
-
-// Transfers cross the aligned buffer's 1 MiB chunks, reach beyond 4 GiB, end at the last sector,
-// and come from and go to memory that is not sector-aligned.
+// Taken at the file's exact size in 512-byte sectors. Transfers cross the aligned buffer's 1 MiB
+// chunks, reach beyond 4 GiB, end at the last sector, and come from and go to memory that is not
+// sector-aligned.
 TEST(PhysicalDiskImage, WritesReachTheFileAtTheirOffsetsAndReadBack) {
-    const uint64_t size = 5 * kGiB;
-    const std::wstring path = MakeImage(L"stick.img", size);
+    const uint64_t size = 5 * kGiB + 512;
+    const std::wstring path = MakeImage(size);
+    PhysicalDisk disk;
+    ASSERT_TRUE(disk.Open(path));
+    EXPECT_EQ(disk.SizeBytes(), size);
+    EXPECT_EQ(disk.SectorSize(), 512u);
     const struct {
         uint64_t offset;
         size_t length;
     } cases[] = {
-        {0, 512},
-        {kMiB - 512, 3 * kMiB + 1024},
-        {4 * kGiB + 512, 4096},
-        {size - 512, 512},
-    };
-    PhysicalDisk disk;
-    ASSERT_TRUE(disk.Open(path));
+        {0, 512}, {kMiB - 512, 3 * kMiB + 1024}, {4 * kGiB + 512, 4096}, {size - 512, 512}};
     unsigned seed = 1;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.offset);
         const std::string bytes = Pattern(c.length, seed++);
         std::vector<char> unaligned(c.length + 1);
         std::copy(bytes.begin(), bytes.end(), unaligned.begin() + 1);
-        EXPECT_TRUE(disk.Write(c.offset, unaligned.data() + 1, c.length));
+        EXPECT_TRUE(disk.Write(c.offset, unaligned.data() + 1, c.length)) << c.offset;
     }
     ASSERT_TRUE(disk.Flush());
-
     seed = 1;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.offset);
@@ -103,20 +89,12 @@ TEST(PhysicalDiskImage, WritesReachTheFileAtTheirOffsetsAndReadBack) {
 // beyond the end of the stick.
 TEST(PhysicalDiskRefuses, AFileThatIsNotWholeSectorsOrMissing) {
     const std::wstring folder = harness::FreshTestFolder();
-    const struct {
-        const wchar_t* name;
-        std::string bytes;
-    } cases[] = {
-        {L"empty.img", ""},
-        {L"odd.img", std::string(1000, 'x')},
-        {L"short.img", std::string(511, 'x')},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring path = folder + L"\\" + c.name;
-        ASSERT_TRUE(harness::WriteFileBytes(path, c.bytes));
+    for (const std::string& bytes :
+         {std::string(), std::string(1000, 'x'), std::string(511, 'x')}) {
+        SCOPED_TRACE(bytes.size());
+        ASSERT_TRUE(harness::WriteFileBytes(folder + L"\\odd.img", bytes));
         PhysicalDisk disk;
-        EXPECT_FALSE(disk.Open(path));
+        EXPECT_FALSE(disk.Open(folder + L"\\odd.img"));
     }
     PhysicalDisk disk;
     EXPECT_FALSE(disk.Open(folder + L"\\missing.img"));
@@ -124,16 +102,14 @@ TEST(PhysicalDiskRefuses, AFileThatIsNotWholeSectorsOrMissing) {
 }
 
 TEST(PhysicalDiskRefuses, TransfersNotOfWholeSectorsInsideTheDisk) {
-    const uint64_t size = kMiB;
-    const std::wstring path = MakeImage(L"stick.img", size);
+    const std::wstring path = MakeImage(kMiB);
     PhysicalDisk disk;
     ASSERT_TRUE(disk.Open(path));
     const struct {
         uint64_t offset;
         size_t length;
-    } cases[] = {
-        {1, 512}, {0, 100}, {512, 513}, {size - 512, 1024}, {size, 512}, {UINT64_MAX - 511, 512},
-    };
+    } cases[] = {{1, 512},           {0, 100},    {512, 513},
+                 {kMiB - 512, 1024}, {kMiB, 512}, {UINT64_MAX - 511, 512}};
     std::vector<char> buffer(4096, 'x');
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.offset << " " << c.length);
@@ -141,7 +117,7 @@ TEST(PhysicalDiskRefuses, TransfersNotOfWholeSectorsInsideTheDisk) {
         EXPECT_FALSE(disk.Read(c.offset, buffer.data(), c.length));
     }
     ASSERT_TRUE(disk.Flush());
-    EXPECT_EQ(FileBytesAt(path, 0, size), std::string(size, '\0'));
+    EXPECT_EQ(FileBytesAt(path, 0, kMiB), std::string(kMiB, '\0'));
     PhysicalDisk closed;
     EXPECT_FALSE(closed.Write(0, buffer.data(), 512));
     EXPECT_FALSE(closed.Flush());

@@ -2,14 +2,9 @@
 # Secure Boot enforced) as a USB storage device and waits for texts on COM1, and makes the GRLDR
 # such boots look for. The sourcing script sets dir (results: serial.log, screen.png, qemu.log),
 # img, serial, scenario and extra_qemu_args, and defines fail.
-# shellcheck disable=SC2054 # the commas in arrays are QEMU's option syntax
+# shellcheck shell=bash disable=SC2054,SC2154 # QEMU's commas; the sourcing script sets dir etc.
 
 BOOT_DEADLINE_S=${BOOT_DEADLINE_S:-30}
-OVMF_CODE=/usr/share/OVMF/OVMF_CODE_4M.fd
-OVMF_VARS=/usr/share/OVMF/OVMF_VARS_4M.fd
-# Secure Boot on, Microsoft's keys enrolled: only signed loaders start.
-OVMF_SECURE_CODE=/usr/share/OVMF/OVMF_CODE_4M.secboot.fd
-OVMF_SECURE_VARS=/usr/share/OVMF/OVMF_VARS_4M.ms.fd
 qemu_pid=
 
 # make_grldr OUT: GRUB's g2hdr.img in front of a GRUB core image whose embedded configuration
@@ -23,15 +18,13 @@ make_grldr() {
 }
 
 stop_qemu() {
-    if [ -n "$qemu_pid" ]; then
-        kill "$qemu_pid" 2>/dev/null
-        wait "$qemu_pid" 2>/dev/null
-        qemu_pid=
-    fi
+    [ -n "$qemu_pid" ] || return 0
+    kill "$qemu_pid" 2>/dev/null
+    wait "$qemu_pid" 2>/dev/null
+    qemu_pid=
 }
 
-# COM1 as plain text: QEMU's sga device puts cursor movements between the
-# characters of the screen's text.
+# COM1 as plain text: QEMU's sga device puts cursor movements between the screen's characters.
 serial_text() {
     sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\r//g' "$serial" 2>/dev/null
 }
@@ -50,20 +43,16 @@ serial_has() {
 boot() {
     local firmware=$1
     shift
-    local mon=$dir/monitor
-    local args=(-accel tcg -m 256 -display none -nic none
-        -serial "file:$serial" -monitor "pipe:$mon"
-        -device qemu-xhci
-        -drive "if=none,id=stick,format=raw,file=$img"
-        -device usb-storage,drive=stick,bootindex=1
-        "${extra_qemu_args[@]}")
-    local code=$OVMF_CODE vars=$OVMF_VARS
+    local mon=$dir/monitor code=/usr/share/OVMF/OVMF_CODE_4M.fd vars=/usr/share/OVMF/OVMF_VARS_4M.fd
+    local args=(-accel tcg -m 256 -display none -nic none -serial "file:$serial"
+        -monitor "pipe:$mon" -device qemu-xhci -drive "if=none,id=stick,format=raw,file=$img"
+        -device usb-storage,drive=stick,bootindex=1 "${extra_qemu_args[@]}")
     case $firmware in
     bios) args+=(-device sga) ;; # BIOS screen text to COM1
     uefi-secure)
-        # As on a real PC: the keys in a flash that only SMM code may write, out of the
-        # loaders' reach.
-        code=$OVMF_SECURE_CODE vars=$OVMF_SECURE_VARS
+        # Microsoft's keys enrolled, in a flash that only SMM code may write, as on a real PC:
+        # only signed loaders start.
+        code=/usr/share/OVMF/OVMF_CODE_4M.secboot.fd vars=/usr/share/OVMF/OVMF_VARS_4M.ms.fd
         args+=(-machine q35,smm=on -global driver=cfi.pflash01,property=secure,value=on)
         ;;
     esac
@@ -76,46 +65,28 @@ boot() {
     # Held open read-write so that neither side ever blocks on the other.
     exec 3<>"$mon.in" 4<>"$mon.out"
 
-    local start now
+    local start now plain found=0
     start=$(date +%s%N)
     # timeout: QEMU ends even when this script is killed before its trap runs.
     timeout $((BOOT_DEADLINE_S + 30)) qemu-system-x86_64 "${args[@]}" </dev/null >"$dir/qemu.log" 2>&1 &
     qemu_pid=$!
-
-    local found=0
     while :; do
-        if serial_has "$@"; then
-            found=1
-            break
-        fi
+        serial_has "$@" && { found=1; break; }
         now=$(date +%s%N)
-        if [ $(((now - start) / 1000000000)) -ge $BOOT_DEADLINE_S ]; then
-            break
-        fi
-        # Our boot code and the stand-in halt after their last words: no
-        # need to wait for the deadline once those are on COM1.
-        if [[ "$*" != *Tarnvik* ]] && serial_text | grep -qaE 'Tarnvik (MBR|boot):'; then
-            break
-        fi
-        if serial_text | grep -qaE 'TAIL=(OK|BAD)'; then
-            break
-        fi
-        # OVMF gave up: every boot option failed or was refused.
-        if serial_text | grep -qaF 'BdsDxe: No bootable option'; then
-            break
-        fi
-        if ! kill -0 "$qemu_pid" 2>/dev/null; then
-            break
-        fi
+        [ $(((now - start) / 1000000000)) -lt "$BOOT_DEADLINE_S" ] || break
+        kill -0 "$qemu_pid" 2>/dev/null || break
+        # Our boot code and the stand-in halt after their last words, and OVMF gives up once every
+        # boot option failed or was refused: no need to wait for the deadline then.
+        plain=$(serial_text)
+        [[ "$*" != *Tarnvik* ]] && grep -qaE 'Tarnvik (MBR|boot):' <<<"$plain" && break
+        grep -qaE 'TAIL=(OK|BAD)|BdsDxe: No bootable option' <<<"$plain" && break
         sleep 0.1
     done
     [ $found -eq 1 ] || ! serial_has "$@" || found=1
     now=$(date +%s%N)
-    local elapsed_ms=$(((now - start) / 1000000))
-
+    local elapsed_ms=$(((now - start) / 1000000)) i
     if kill -0 "$qemu_pid" 2>/dev/null; then
         echo "screendump $dir/screen.png -f png" >&3
-        local i
         for i in $(seq 1 50); do
             [ -s "$dir/screen.png" ] && break
             sleep 0.1
@@ -134,8 +105,7 @@ boot() {
         fail "not all of [$*] appeared on COM1 (the boot stopped or $BOOT_DEADLINE_S s passed)"
     fi
     echo "PASS $scenario; on COM1:"
-    local text
-    for text in "$@"; do
-        serial_text | grep -aF -- "$text" | head -n 1
+    for i in "$@"; do
+        serial_text | grep -aF -- "$i" | head -n 1
     done
 }

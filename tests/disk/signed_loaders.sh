@@ -7,19 +7,14 @@
 # The packages are only unpacked, never installed: their install scripts would put a boot loader
 # on this machine.
 set -u
-
-if [ $# -ne 1 ]; then
-    echo "usage: $0 CACHE" >&2
-    exit 2
-fi
+[ $# -eq 1 ] || { echo "usage: $0 CACHE" >&2; exit 2; }
 cache=$1
 shim=$cache/usr/lib/shim/shimx64.efi.signed
 grub=$cache/usr/lib/grub/x86_64-efi-signed/gcdx64.efi.signed
 packages=(shim-signed grub-efi-amd64-signed)
 
 if [ ! -s "$shim" ] || [ ! -s "$grub" ]; then
-    mkdir -p "$cache" || exit 1
-    work=$(mktemp -d "$cache/fetch.XXXXXX") || exit 1
+    mkdir -p "$cache" && work=$(mktemp -d "$cache/fetch.XXXXXX") || exit 1
     trap 'rm -rf "$work"' EXIT
     # apt's download user cannot write to a private folder; as root, apt then fetches as root and
     # says so on every run.
@@ -28,14 +23,12 @@ if [ ! -s "$shim" ] || [ ! -s "$grub" ]; then
     download() {
         (cd "$work" && apt-get "${sandbox[@]}" download "${packages[@]}") >"$work/apt.log" 2>&1
     }
-    if ! download; then
-        # A fresh machine may have no package lists yet.
-        { [ "$(id -u)" -eq 0 ] && apt-get update -qq >>"$work/apt.log" 2>&1 && download; } || {
-            cat "$work/apt.log" >&2
-            echo "cannot download ${packages[*]}" >&2
-            exit 1
-        }
-    fi
+    # A fresh machine may have no package lists yet.
+    download || { [ "$(id -u)" -eq 0 ] && apt-get update -qq >>"$work/apt.log" 2>&1 && download; } || {
+        cat "$work/apt.log" >&2
+        echo "cannot download ${packages[*]}" >&2
+        exit 1
+    }
     for deb in "$work"/*.deb; do
         dpkg-deb -x "$deb" "$work/root" || exit 1
     done

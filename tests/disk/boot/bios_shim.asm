@@ -44,11 +44,6 @@ relocated:
         mov     [0x13 * 4 + 2], cs
         sti
 
-        push    cs
-        pop     ds
-        mov     si, msg
-        call    print
-
         xor     ax, ax
         mov     es, ax
         mov     bx, 0x7C00
@@ -132,23 +127,7 @@ carry:          db      0
 %error "assemble with -DHIDE_EXTENSIONS or -DSECTORS_4K"
 %endif
 
-print:
-        lodsb
-        test    al, al
-        jz      .done
-        mov     ah, 0x0E
-        mov     bx, 0x0007
-        int     0x10
-        jmp     print
-.done:
-        ret
-
 old_int13:      dd      0
-%ifdef HIDE_EXTENSIONS
-msg:            db      13, 10, 'NO-EDD SHIM: INT 13h extensions hidden, booting drive 81', 13, 10, 0
-%else
-msg:            db      13, 10, '4K SHIM: drive 81 has 4096-byte sectors, booting it', 13, 10, 0
-%endif
 
         times   510 - ($ - $$) db 0
         dw      0xAA55

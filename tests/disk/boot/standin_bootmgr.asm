@@ -1,13 +1,11 @@
-; A stand-in for a loader entered at 2000:0000 by a partition boot record.
-; It reports how it was entered on the screen (INT 10h; QEMU's sga device
-; copies that to COM1) and checks that the whole file reached memory:
+; A stand-in for a loader entered at 2000:0000 by a partition boot record. It
+; reports on the screen (INT 10h; QEMU's sga device copies that to COM1) how it
+; was entered, the hidden sectors of the boot sector left at 0000:7C00, whether
+; every 512-byte block after the first carries its own index (a cluster loaded
+; twice, skipped or out of order shows as BAD) and whether the marker at the
+; very end of the file, far beyond 128 KiB, is there:
 ;   STANDIN BOOTMGR CS=2000 IP=0000 DL=80 DS=0000 ES=0000 SS=0000 SP=7C00
 ;   STANDIN BOOTMGR HIDDEN=00000800 BLOCKS=OK TAIL=OK
-; (two lines, so no line wraps on an 80-column screen)
-; HIDDEN is the hidden-sectors field of the boot sector left at 0000:7C00.
-; BLOCKS=OK when every 512-byte block after the first carries its own index
-; (a cluster loaded twice, skipped or out of order shows as BAD); TAIL=OK
-; when the marker at the very end of the file, far beyond 128 KiB, is there.
 ; Assembled with -DBLOCKS=0 it is a file of 533 bytes, small enough for NTFS
 ; to keep inside its file record.
 
@@ -38,44 +36,21 @@ start:
         mov     ds, ax
         cld
 
-        mov     si, s_head
-        call    print
-        mov     ax, [entry_cs]
-        call    hex16
-        mov     si, s_ip
-        call    print
-        mov     ax, [entry_ip]
-        call    hex16
-        mov     si, s_dl
-        call    print
-        mov     al, [entry_dl]
-        call    hex8
-        mov     si, s_ds
-        call    print
-        mov     ax, [entry_ds]
-        call    hex16
-        mov     si, s_es
-        call    print
-        mov     ax, [entry_es]
-        call    hex16
-        mov     si, s_ss
-        call    print
-        mov     ax, [entry_ss]
-        call    hex16
-        mov     si, s_sp
-        call    print
-        mov     ax, [entry_sp]
-        call    hex16
-        mov     si, s_hidden
-        call    print
         xor     ax, ax
         mov     es, ax
         mov     eax, [es:0x7C1C]
-        push    eax
-        shr     eax, 16
-        call    hex16
-        pop     eax
-        call    hex16
+        mov     [hidden], eax
+        mov     di, fields
+.field:
+        mov     si, [di]
+        call    print
+        mov     bx, [di + 2]
+        mov     eax, [bx]
+        mov     cx, [di + 4]
+        call    hex
+        add     di, 6
+        cmp     di, fields_end
+        jb      .field
 
         mov     si, s_blocks
         call    print
@@ -130,17 +105,16 @@ print:
 .done:
         ret
 
-hex16:
-        push    ax
-        mov     al, ah
-        call    hex8
-        pop     ax
-hex8:
-        push    ax
-        shr     al, 4
-        call    .digit
-        pop     ax
+; The low CX hex digits of EAX.
+hex:
+        mov     dx, cx
+        shl     dl, 2
+        xchg    cl, dl
+        ror     eax, cl                 ; those digits to the top
+        mov     cl, dl
 .digit:
+        rol     eax, 4
+        push    eax
         and     al, 15
         add     al, '0'
         cmp     al, '9'
@@ -150,7 +124,15 @@ hex8:
         mov     ah, 0x0E
         mov     bx, 0x0007
         int     0x10
+        pop     eax
+        loop    .digit
         ret
+
+; Each: the text before a value, the value's address, its hex digits.
+fields:         dw      s_head, entry_cs, 4, s_ip, entry_ip, 4, s_dl, entry_dl, 2
+                dw      s_ds, entry_ds, 4, s_es, entry_es, 4, s_ss, entry_ss, 4
+                dw      s_sp, entry_sp, 4, s_hidden, hidden, 8
+fields_end:
 
 s_head:         db      13, 10, 'STANDIN BOOTMGR CS=', 0
 s_ip:           db      ' IP=', 0
@@ -174,6 +156,7 @@ entry_es:       dw      0
 entry_ss:       dw      0
 entry_sp:       dw      0
 entry_dl:       db      0
+hidden:         dd      0
 
         times   512 - ($ - $$) db 0
 
