@@ -129,7 +129,7 @@ mounted)
     [ "$(id -u)" -eq 0 ] || { echo "needs root for loop devices: skipped"; exit 77; }
     truncate -s 256M stick.img
     loop=$(losetup -fP --show stick.img)
-    trap 'umount "$work/mnt" 2>/dev/null; losetup -d "$loop"' EXIT
+    trap 'umount "$work/mnt" 2>/dev/null || true; losetup -d "$loop"' EXIT
     format "$loop" LOOP
     [ -b "${loop}p1" ] || partx -u "$loop"
     [ -b "${loop}p1" ] || fail "no ${loop}p1 after the format"
