@@ -1,8 +1,11 @@
 // Measures what Tarnvik itself costs beside the tools it runs, under Wine, and prints one
 // markdown table. Each figure is taken over several runs: median, min and max. Its last line sums
 // up the ratios on one line, for scripts and for comparing runs.
-// Usage: bench_driver DATA_FOLDER RUNS [IMAGE INSTALLER_IMAGE [quick]]   (files in DATA_FOLDER)
-// quick: shorter idle windows and no drive scan, to give the ratios in a few minutes.
+// Usage: bench_driver DATA_FOLDER RUNS [IMAGE INSTALLER_IMAGE [full|quick|wim [WIM_INSTALLER]]]
+// (files in DATA_FOLDER). quick: shorter idle windows and no drive scan, to give the ratios in a
+// few minutes. WIM_INSTALLER: an installer whose install.wim FAT32 cannot hold, whose split is
+// measured last; the last split's parts are moved to DATA_FOLDER\installer-wim-parts for wimlib.
+// wim: that split alone.
 #include <windows.h>
 
 #include <algorithm>
@@ -126,19 +129,23 @@ void WaitForQuietDisk() {
     }
 }
 
-// Wall seconds of a console program run to its end; -1 when it cannot start.
-double TimeRun(std::wstring commandLine) {
+// Wall seconds of a console program run to its end; -1 when it cannot start. hidden: in a
+// console of its own, not shown, as 7-Zip runs, whose progress would fill the benchmark's output.
+double TimeRun(std::wstring commandLine, bool hidden = false, DWORD* exitCode = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = hidden ? STARTF_USESHOWWINDOW : 0;
+    startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION info{};
     WaitForQuietDisk();
     const double start = Now();
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                        hidden ? CREATE_NEW_CONSOLE : 0, nullptr, nullptr, &startup, &info)) {
         return -1;
     }
     WaitForSingleObject(info.hProcess, INFINITE);
     const double seconds = Now() - start;
+    if (exitCode) GetExitCodeProcess(info.hProcess, exitCode);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return seconds;
@@ -169,6 +176,180 @@ struct Bench {
     }
 };
 
+// The split of a Windows installer's install.wim for FAT32 (shipped part limit), against 7-Zip
+// alone on the same drive. Seconds, unless named otherwise.
+struct WimSplitFigures {
+    Figure check, format, extract, split, verify, job, checkCpu, splitCpu;
+    // 7-Zip alone writing install.wim only, then the whole image; the read-back floor after it.
+    Figure wimAlone, imageAlone, readBackFloor;
+    unsigned long long wimBytes = 0;
+    std::vector<std::pair<std::wstring, unsigned long long>> parts;  // the last job's
+
+    Figure Rate(const Figure& seconds) const {
+        Figure rate;
+        for (double s : seconds.samples)
+            rate.samples.push_back(static_cast<double>(wimBytes) / (1024 * 1024) / s);
+        return rate;
+    }
+    Figure AloneAndFloor() const {
+        Figure sum;
+        for (size_t i = 0; i < imageAlone.samples.size() && i < readBackFloor.samples.size(); ++i)
+            sum.samples.push_back(imageAlone.samples[i] + readBackFloor.samples[i]);
+        return sum;
+    }
+    double SplitRatio() const { return Rate(split).Median() / Rate(wimAlone).Median(); }
+    double JobRatio() const { return job.Median() / AloneAndFloor().Median(); }
+    // Its share of the summary line, or nothing when no split was measured.
+    std::string Ratios() const {
+        if (job.samples.empty()) return "";
+        char text[64];
+        std::snprintf(text, sizeof text, " split=%.3f wimjob=%.3f", SplitRatio(), JobRatio());
+        return text;
+    }
+};
+
+// One run: 7-Zip alone on install.wim, then on the whole image with the read-back floor after it,
+// then the job, whose parts go to DATA\installer-wim-parts for wimlib. False when one failed.
+bool MeasureWimSplit(Bench& b, const std::wstring& installer, const std::wstring& sevenZip,
+                     const std::string& marker, WimSplitFigures& f) {
+    const std::wstring extract = L"\"" + sevenZip + L"\" x -y \"" + installer + L"\" -o\"E:\\\"";
+    DWORD code = 1;
+    EmptyFolder(b.stick, L".windows-label");
+    const double wimAlone = TimeRun(extract + L" sources\\install.wim", true, &code);
+    f.wimBytes = FileBytes(b.stick + L"\\sources\\install.wim");
+    if (wimAlone < 0 || code != 0 || f.wimBytes == 0) {
+        std::fprintf(stderr, "bench: 7-Zip did not extract install.wim alone\n");
+        return false;
+    }
+    f.wimAlone.samples.push_back(wimAlone);
+    EmptyFolder(b.stick, L".windows-label");
+    const double imageAlone = TimeRun(extract, true, &code);
+    if (imageAlone < 0 || code != 0) {
+        std::fprintf(stderr, "bench: 7-Zip did not extract the installer\n");
+        return false;
+    }
+    f.imageAlone.samples.push_back(imageAlone);
+    const std::wstring result = b.folder + L"\\read_back_floor.txt";
+    std::string cpu;
+    DeleteFileW(result.c_str());
+    const double floor =
+        TimeRun(L"\"" + BuildFolder() + L"\\reference_read_back.exe\" \"" + sevenZip + L"\" \"" +
+                installer + L"\" \"E:\\\\\" \"" + result + L"\"");
+    if (floor < 0 || !ReadFileBytes(result, cpu)) {
+        std::fprintf(stderr, "bench: the read-back floor found the stick unlike the installer\n");
+        return false;
+    }
+    f.readBackFloor.samples.push_back(floor);
+
+    EmptyFolder(b.stick, L".windows-label");
+    Program program;
+    HWND window = b.Start(program, b.folder, installer);
+    if (!window) return false;
+    WaitForQuietDisk();
+    HWND status = program.Control(window, kStatusText).handle;
+    HWND back = program.Control(window, kBackButton).handle;
+    b.ConfirmCopy(program, window);
+    const double start = Now(), cpuStart = UnixCpuSeconds(marker);
+    // The stages by the status line: each one's first text, the job's end last. A stage too short
+    // to be seen starts when the next one does.
+    const wchar_t* const stages[] = {L"Formatting", L"Copy Files", L"Splitting", L"Verifying"};
+    double reached[5] = {}, cpuAt[5] = {};
+    WaitCoarse(
+        [&] {
+            const bool ended = IsWindowVisible(back) != FALSE;
+            const std::wstring text = QuietText(status);
+            size_t stage = ended ? 5 : 0;
+            for (size_t i = 0; i < 4 && !ended; ++i)
+                if (text.rfind(stages[i], 0) == 0) stage = i + 1;
+            for (size_t i = 0; i < stage; ++i) {
+                if (reached[i] > 0) continue;
+                reached[i] = Now();
+                cpuAt[i] = UnixCpuSeconds(marker);
+            }
+            return ended;
+        },
+        7200);
+    const std::wstring ending = QuietText(status);
+    if (ending != L"DONE") {
+        std::fprintf(stderr, "bench: the split job ended with \"%s\"\n", Narrow(ending).c_str());
+        b.Close(program, window);
+        return false;
+    }
+    f.check.samples.push_back(reached[0] - start);
+    f.checkCpu.samples.push_back(cpuAt[0] - cpuStart);
+    f.format.samples.push_back(reached[1] - reached[0]);
+    f.extract.samples.push_back(reached[2] - reached[1]);
+    f.split.samples.push_back(reached[3] - reached[2]);
+    f.splitCpu.samples.push_back(cpuAt[3] - cpuAt[2]);
+    f.verify.samples.push_back(reached[4] - reached[3]);
+    f.job.samples.push_back(reached[4] - start);
+    b.Close(program, window);
+
+    const std::wstring sources = b.stick + L"\\sources\\", kept = b.data + L"\\installer-wim-parts";
+    EmptyFolder(kept);
+    MakeFolders(kept);
+    f.parts.clear();
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((sources + L"install*.swm").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        f.parts.push_back({entry.cFileName, FileBytes(sources + entry.cFileName)});
+        MoveFileExW((sources + entry.cFileName).c_str(), (kept + L"\\" + entry.cFileName).c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    // install.swm, install2.swm, ..., install10.swm: by length, then by name.
+    std::sort(f.parts.begin(), f.parts.end(), [](const auto& x, const auto& y) {
+        return std::make_pair(x.first.size(), x.first) < std::make_pair(y.first.size(), y.first);
+    });
+    return true;
+}
+
+void PrintWimSplit(const WimSplitFigures& f, int runs) {
+    std::printf("\n## Split of a %.2f GiB install.wim for FAT32 (parts of at most 3,800 MiB)\n\n",
+                static_cast<double>(f.wimBytes) / (1024 * 1024 * 1024));
+    std::printf("| Measurement (%d runs) | Median | Min | Max | Unit |\n|---|---|---|---|---|\n",
+                runs);
+    Row("Job on the installer, wall time (check, format, extraction, split, read-back)", f.job,
+        "s");
+    Row("Of the job: check of install.wim before the format (one stream, nothing written)", f.check,
+        "s");
+    Row("Of the job: format and boot records", f.format, "s");
+    Row("Of the job: extraction of the rest", f.extract, "s");
+    Row("Of the job: split into parts (a second stream, written)", f.split, "s");
+    Row("Of the job: read-back", f.verify, "s");
+    Row("Check throughput", f.Rate(f.check), "MiB/s", 1);
+    Row("Split throughput", f.Rate(f.split), "MiB/s", 1);
+    Row("7-Zip alone extracting install.wim only to the same drive", f.Rate(f.wimAlone), "MiB/s",
+        1);
+    Row("Tarnvik's CPU in the check", f.checkCpu, "s");
+    Row("Tarnvik's CPU in the split", f.splitCpu, "s");
+    Row("7-Zip alone extracting the whole installer", f.imageAlone, "s");
+    Row("Read-back floor on what it extracted", f.readBackFloor, "s");
+    Row("7-Zip alone on the whole installer, then the read-back floor", f.AloneAndFloor(), "s");
+    std::printf(
+        "\n| File the last job split into | Bytes | MiB | Below 4 GiB | At most 3,800 MiB |\n"
+        "|---|---|---|---|---|\n");
+    for (const auto& [name, bytes] : f.parts) {
+        std::printf("| %s | %llu | %.1f | %s | %s |\n", Narrow(name).c_str(), bytes,
+                    static_cast<double>(bytes) / (1024 * 1024),
+                    bytes < 4ull * 1024 * 1024 * 1024 ? "yes" : "NO",
+                    bytes <= 3800ull * 1024 * 1024 ? "yes" : "NO");
+    }
+    std::printf("\n| Ratio (of medians) | Value | Target |\n|---|---|---|\n");
+    std::printf("| Split throughput / 7-Zip alone on install.wim | %.3f | 0.9 or more |\n",
+                f.SplitRatio());
+    std::printf("| Job / (7-Zip alone on the installer + read-back floor) | %.3f | |\n",
+                f.JobRatio());
+    Figure lessReadBack;
+    for (size_t i = 0; i < f.job.samples.size() && i < f.verify.samples.size(); ++i)
+        lessReadBack.samples.push_back(f.job.samples[i] - f.verify.samples[i]);
+    std::printf("| Job less its read-back / 7-Zip alone on the installer | %.3f | |\n",
+                lessReadBack.Median() / f.imageAlone.Median());
+    std::printf("| Job's read-back / read-back floor | %.3f | |\n",
+                f.verify.Median() / f.readBackFloor.Median());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -178,7 +359,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 2) b.runs = std::max(1, _wtoi(argv[2]));
     const std::wstring image = b.data + L"\\" + (argc > 4 ? argv[3] : L"bench-1g.iso");
     const std::wstring installer = b.data + L"\\" + (argc > 4 ? argv[4] : L"installer-6g.iso");
-    const bool quick = argc > 5 && std::wstring(argv[5]) == L"quick";
+    const std::wstring mode = argc > 5 ? argv[5] : L"full";
+    const bool quick = mode == L"quick", wimOnly = mode == L"wim";
+    const std::wstring wimInstaller = argc > 6 ? b.data + L"\\" + argv[6] : L"";
     b.folder = BuildFolder() + L"\\bench-runs";
     b.stick = b.folder + L"\\stick";
     MakeFolders(b.folder + L"\\Tarnvik");
@@ -198,7 +381,7 @@ int wmain(int argc, wchar_t** argv) {
     Figure formatStage, extractStage, idleCpu, tinyJob, addJob, formatCpu, endedCpu, mainThreadCpu;
     Figure verifyStage, imageCheck, extractCpu, extractMainCpu, verifyCpu, verifyMainCpu;
     Figure chunkLoopCopy, addStep, readBackFloorCpu, bareStart;
-    for (int run = 0; run < b.runs; ++run) {
+    for (int run = 0; run < b.runs && !wimOnly; ++run) {
         // 1. A whole job on the 1 GiB image, against 7-Zip alone on the same image.
         {
             EmptyFolder(b.stick, L".windows-label");
@@ -259,23 +442,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         {
             EmptyFolder(b.stick, L".windows-label");
-            std::wstring commandLine = L"\"" + sevenZip + L"\" x -y \"" + image + L"\" -o\"E:\\\"";
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            startup.dwFlags = STARTF_USESHOWWINDOW;
-            startup.wShowWindow = SW_HIDE;
-            PROCESS_INFORMATION info{};
-            WaitForQuietDisk();
-            const double start = Now();
-            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                                &startup, &info)) {
-                return 1;
-            }
-            WaitForSingleObject(info.hProcess, INFINITE);
-            sevenZipWall.samples.push_back(Now() - start);
-            CloseHandle(info.hThread);
-            CloseHandle(info.hProcess);
+            const double seconds =
+                TimeRun(L"\"" + sevenZip + L"\" x -y \"" + image + L"\" -o\"E:\\\"", true);
+            if (seconds < 0) return 1;
+            sevenZipWall.samples.push_back(seconds);
         }
         // The read-back's floor, on the stick 7-Zip has just filled: its stream compared with
         // the files and nothing else.
@@ -286,7 +456,8 @@ int wmain(int argc, wchar_t** argv) {
             if (TimeRun(L"\"" + BuildFolder() + L"\\reference_read_back.exe\" \"" + sevenZip +
                         L"\" \"" + image + L"\" \"E:\\\\\" \"" + result + L"\"") < 0 ||
                 !ReadFileBytes(result, cpu)) {
-                std::fprintf(stderr, "bench: the read-back floor found the stick unlike its image\n");
+                std::fprintf(stderr,
+                             "bench: the read-back floor found the stick unlike its image\n");
                 return 1;
             }
             readBackFloorCpu.samples.push_back(std::atof(cpu.c_str()));
@@ -398,7 +569,16 @@ int wmain(int argc, wchar_t** argv) {
             b.Close(program, window);
         }
     }
+    // The split of a real install.wim for FAT32 (full data).
+    WimSplitFigures wim;
+    for (int run = 0; run < b.runs && !wimInstaller.empty(); ++run)
+        if (!MeasureWimSplit(b, wimInstaller, sevenZip, marker, wim)) return 1;
     stick.reset();
+    if (wimOnly) {
+        PrintWimSplit(wim, b.runs);
+        std::printf("\nratios:%s\n", wim.Ratios().c_str());
+        return 0;
+    }
 
     // 4. RebuildDriveList with 1, 6 and 20 mapped drives (with the prefix's own C: and Z:).
     std::vector<std::pair<int, Figure>> scans;
@@ -532,9 +712,10 @@ int wmain(int argc, wchar_t** argv) {
         jobWithoutReadBack.samples.push_back(jobWall.samples[i] - verifyStage.samples[i]);
     std::printf("| Job less its read-back / 7-Zip alone | %.3f | 1.05 or less |\n",
                 ratio(jobWithoutReadBack, sevenZipWall));
-    std::printf("\nratios: job/7z=%.3f cpu=%.2f%% addfiles=%.3f startup=%.3f verify=%.3f\n",
+    if (!wim.job.samples.empty()) PrintWimSplit(wim, b.runs);
+    std::printf("\nratios: job/7z=%.3f cpu=%.2f%% addfiles=%.3f startup=%.3f verify=%.3f%s\n",
                 ratio(jobWithoutReadBack, sevenZipWall), jobCpuShare.Median(),
                 ratio(addStepThroughput, referenceThroughput), ratio(startTarnvik, startMinimal),
-                ratio(verifyStage, extractStage));
+                ratio(verifyStage, extractStage), wim.Ratios().c_str());
     return 0;
 }
