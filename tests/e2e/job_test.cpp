@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "FileOver4GiBOnFat32",
                         L"big.iso",
                         false,
-                        {L"sources\\install.wim", L"4.50 GB", L"FAT32 cannot hold", L"NTFS can"}},
+                        {L"sources\\install.esd", L"4.50 GB", L"FAT32 cannot hold", L"NTFS can"}},
                     ImageCheckCase{"FileOver4GiBOnNtfs", L"big.iso", true, {}}),
     harness::CaseName());
 

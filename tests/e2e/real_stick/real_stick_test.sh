@@ -113,8 +113,8 @@ case $scenario in
         # UDF, as Windows installers are; the file is a hole and the image is written sparse. The
         # check before the format refuses it: the stick keeps its volume and its file.
         command -v genisoimage >/dev/null || skip "needs genisoimage"
-        test=RefusedBeforeTheFormat size=8G refusal='sources\install.wim'
-        truncate -s 4100M "$tree/sources/install.wim"
+        test=RefusedBeforeTheFormat size=8G refusal='sources\install.esd'
+        truncate -s 4100M "$tree/sources/install.esd"
         genisoimage -quiet -udf -allow-limited-size -V BIG -o /dev/stdout "$tree" 2>/dev/null |
             cp --sparse=always /dev/stdin "$iso" || exit 1
         ;;
