@@ -21,7 +21,6 @@ namespace {
 // mkntfs --quick on a small stick takes a second or two; the margin is for a busy machine.
 constexpr ULONGLONG kFormatTimeoutMs = 120000;
 
-
 std::string TextAt(const std::string& reply, USHORT offset) {
     if (offset == 0 || offset >= reply.size()) return {};
     return std::string(reply.c_str() + offset);
@@ -51,19 +50,7 @@ bool RedefineDrive(wchar_t letter) {
     const std::string mountPoint = TextAt(reply, current.mountPointOffset);
     const std::string device = TextAt(reply, current.deviceOffset);
     if (mountPoint.empty() || device.empty()) return false;
-
-    std::string request(sizeof(WineUnixDrive), '\0');
-    WineUnixDrive define{};
-    define.type = current.type;
-    define.letter = query.letter;
-    define.mountPointOffset = static_cast<USHORT>(request.size());
-    request += mountPoint + '\0';
-    define.deviceOffset = static_cast<USHORT>(request.size());
-    request += device + '\0';
-    define.size = static_cast<ULONG>(request.size());
-    memcpy(request.data(), &define, sizeof define);
-    return DeviceIoControl(manager.get(), kWineDefineUnixDrive, request.data(),
-                           static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+    return DefineWineDrive(letter, current.type, mountPoint, device);
 }
 
 }  // namespace

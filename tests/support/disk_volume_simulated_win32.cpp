@@ -5,23 +5,17 @@
 // has read the table. Only the test builds link this unit.
 #include <windows.h>
 
-#include <cstdio>
-#include <cwctype>
-#include <string>
-#include <vector>
-
 #include "disk/mbr_layout.h"
 #include "disk/physical_disk_win32.h"
 #include "disk/volume_disk_win32.h"
 #include "drives/storage_bus.h"
+#include "tests/support/disk_placements.h"
 
 namespace {
 
-struct Placement {
-    wchar_t letter = 0;
-    uint32_t disk = 0;
-    int bus = -1;
-};
+std::vector<support::Placement> Placements() {
+    return support::Placements(L"TARNVIK_TEST_VOLUME_DISKS_FILE");
+}
 
 int BusOfName(const std::string& name) {
     if (name == "usb") return kBusTypeUsb;
@@ -29,23 +23,6 @@ int BusOfName(const std::string& name) {
     if (name == "ata") return 3;
     if (name == "sata") return 11;
     return -1;
-}
-
-std::vector<Placement> Placements() {
-    std::vector<Placement> placements;
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_VOLUME_DISKS_FILE", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return placements;
-    FILE* file = _wfopen(path, L"r");
-    if (!file) return placements;
-    char letter = 0;
-    unsigned disk = 0;
-    char bus[16] = {};
-    while (std::fscanf(file, " %c %u %15s", &letter, &disk, bus) == 3) {
-        placements.push_back({static_cast<wchar_t>(std::towupper(letter)), disk, BusOfName(bus)});
-    }
-    std::fclose(file);
-    return placements;
 }
 
 bool BootPartitionOf(uint32_t disk, PartitionPlace& place) {
@@ -77,22 +54,22 @@ bool ExtentsOfVolume(const std::wstring& volume, std::vector<PartitionPlace>& ex
 bool DisksOfVolume(const std::wstring& path, std::vector<uint32_t>& disks) {
     disks.clear();
     if (path.size() < 2 || path[1] != L':') return false;
-    for (const Placement& placement : Placements()) {
+    for (const support::Placement& placement : Placements()) {
         if (placement.letter == std::towupper(path[0])) disks.push_back(placement.disk);
     }
     return !disks.empty();
 }
 
 int DiskBusType(uint32_t disk) {
-    for (const Placement& placement : Placements()) {
-        if (placement.disk == disk) return placement.bus;
+    for (const support::Placement& placement : Placements()) {
+        if (placement.disk == disk) return BusOfName(placement.bus);
     }
     return -1;
 }
 
 bool VolumesOnDisk(uint32_t disk, std::vector<std::wstring>& volumes) {
     volumes.clear();
-    for (const Placement& placement : Placements()) {
+    for (const support::Placement& placement : Placements()) {
         const std::wstring root = {placement.letter, L':', L'\\'};
         if (placement.disk == disk) volumes.push_back(root);
     }

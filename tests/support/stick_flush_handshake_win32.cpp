@@ -5,6 +5,7 @@
 // "loses", as a failing stick would.
 // Only the test build links this unit, in place of job/stick_flush_win32.cpp.
 #include "job/stick_flush_win32.h"
+#include "tests/support/small_files.h"
 #include "tests/support/stick_handshake_win32.h"
 #include "tools/unique_handle_win32.h"
 
@@ -27,8 +28,7 @@ void FlipFirstByte(const std::wstring& path) {
 }  // namespace
 
 void FlushStickForReadBack(const std::wstring& root) {
-    wchar_t tamper[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_TAMPER_FILE", tamper, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) FlipFirstByte(root + tamper);
+    const std::wstring tamper = support::Variable(L"TARNVIK_TEST_TAMPER_FILE");
+    if (!tamper.empty()) FlipFirstByte(root + tamper);
     if (StickHelperPresent()) AskStickHelper("remount", kRemountTimeoutMs);
 }

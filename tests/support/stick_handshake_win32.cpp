@@ -1,40 +1,20 @@
 #include "tests/support/stick_handshake_win32.h"
 
-#include "tools/unique_handle_win32.h"
+#include "tests/support/small_files.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 100;
 
 std::wstring HandshakeFolder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_STICK_HANDSHAKE", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    return path;
-}
-
-bool WriteWhole(const std::wstring& path, const std::string& text) {
-    UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    return file &&
-           WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
-}
-
-std::string ReadSmall(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    char bytes[64] = {};
-    DWORD got = 0;
-    if (!file || !ReadFile(file.get(), bytes, sizeof bytes - 1, &got, nullptr)) return {};
-    return std::string(bytes, got);
+    return support::Variable(L"TARNVIK_TEST_STICK_HANDSHAKE");
 }
 
 }  // namespace
 
-bool StickHelperPresent() { return !HandshakeFolder().empty(); }
+bool StickHelperPresent() {
+    return !HandshakeFolder().empty();
+}
 
 bool AskStickHelper(const std::string& what, ULONGLONG timeoutMs) {
     const std::wstring folder = HandshakeFolder();
@@ -43,7 +23,7 @@ bool AskStickHelper(const std::string& what, ULONGLONG timeoutMs) {
     const std::wstring request = folder + L"\\request";
     const std::wstring pending = folder + L"\\request.new";
     DeleteFileW(answer.c_str());
-    if (!WriteWhole(pending, what) ||
+    if (!support::WriteFileBytes(pending, what) ||
         !MoveFileExW(pending.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return false;
     }
@@ -55,7 +35,7 @@ bool AskStickHelper(const std::string& what, ULONGLONG timeoutMs) {
         }
         Sleep(kPollMs);
     }
-    const std::string reply = ReadSmall(answer);
+    const std::string reply = support::FileText(answer);
     DeleteFileW(answer.c_str());
     return reply.rfind("ok", 0) == 0;
 }

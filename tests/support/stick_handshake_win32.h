@@ -3,9 +3,9 @@
 
 #include <string>
 
-// The test builds of the disk tool and of Tarnvik talk to a helper on the Linux side that the test started (see
-// tests/e2e/real_stick/rig.sh), since Wine starts Linux programs but cannot wait for them. The
-// two sides share the folder named by TARNVIK_TEST_STICK_HANDSHAKE:
+// The test builds of the disk tool and of Tarnvik talk to a helper on the Linux side that the test
+// started (see tests/e2e/real_stick/rig.sh), since Wine starts Linux programs but cannot wait for
+// them. The two sides share the folder named by TARNVIK_TEST_STICK_HANDSHAKE:
 //   - the tool writes "request": its first line names the work, a second line may carry an
 //     argument in UTF-8 (no line break at the end):
 //       unmount                  unmount the stick's volume and wait until it is written out

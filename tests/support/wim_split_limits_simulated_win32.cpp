@@ -8,12 +8,12 @@
 #include "job/image_listing.h"
 #include "job/wim_split_limits.h"
 #include "job/wim_split_plan.h"
+#include "tests/support/small_files.h"
 
 WimSplitLimits CurrentWimSplitLimits() {
-    wchar_t text[64] = {};
-    const DWORD length = GetEnvironmentVariableW(L"TARNVIK_TEST_WIM_LIMITS", text, 64);
+    const std::wstring text = support::Variable(L"TARNVIK_TEST_WIM_LIMITS");
     long long largestWhole = 0, partLimit = 0;
-    if (length > 0 && length < 64 && swscanf(text, L"%lld %lld", &largestWhole, &partLimit) == 2)
+    if (swscanf(text.c_str(), L"%lld %lld", &largestWhole, &partLimit) == 2)
         return {largestWhole, static_cast<uint64_t>(partLimit)};
     return {kFat32LargestFile, kWimPartLimit};
 }
