@@ -56,12 +56,11 @@ add_library(tarnvik_harness STATIC
     tests/harness/png_writer.cpp
 )
 target_include_directories(tarnvik_harness PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tarnvik_harness PUBLIC gdi32 user32 GTest::gtest)
+target_link_libraries(tarnvik_harness PUBLIC tarnvik_core gdi32 user32 GTest::gtest)
 tarnvik_warnings(tarnvik_harness)
 
 tarnvik_test_program(e2e_tests
     tests/e2e/drive_list_test.cpp
-    tests/e2e/image_disk_test.cpp
     tests/e2e/job_end_test.cpp
     tests/e2e/job_test.cpp
     tests/e2e/main_window_test.cpp
@@ -70,13 +69,11 @@ tarnvik_test_program(e2e_tests
     tests/e2e/startup_test.cpp
     tests/e2e/user_actions_test.cpp
 )
-target_link_libraries(e2e_tests PRIVATE tarnvik_harness tarnvik_core)
+target_link_libraries(e2e_tests PRIVATE tarnvik_harness)
 add_dependencies(e2e_tests Tarnvik)
 tarnvik_suite_tests(e2e_tests SUITES StartUp RunLogOfProgram AddFilesRules)
-# It reads a pixel of the window from the screen: no other test's message box may cover it.
-tarnvik_suite_tests(e2e_tests SUITES MainWindow LOCKS wine-drive-letters)
-# Its message box, centred on the screen, must not cover another test's window either.
-tarnvik_suite_tests(e2e_tests SUITES StartUpFailure LOCKS wine-drive-letters)
+# Both read the screen or show a message box centred on it: no other test's window may cover it.
+tarnvik_suite_tests(e2e_tests SUITES MainWindow StartUpFailure LOCKS wine-drive-letters)
 # Drive letters belong to a whole prefix and a removed one lingers until its Wine session ends:
 # each test that maps drives runs alone, in a fresh session of a prefix kept for them.
 set(TARNVIK_DRIVES_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-drives)
@@ -88,34 +85,24 @@ function(tarnvik_drive_tests target)
         set_tests_properties(${target}.${name} PROPERTIES RESOURCE_LOCK wine-drive-letters)
     endforeach()
 endfunction()
+set(TARNVIK_JOB_TESTS UserActions.* Done/Job.* Failed/Job.* Box/Job.* Quit/Job.* JobEnd.*)
 tarnvik_drive_tests(e2e_tests
     DriveList.UsbDrivesInLetterOrderAroundAFixedDisk
     DriveList.FirstUsbDriveWithoutLabelEmptiesTheLabel
     DriveList.NoUsbDrive
     DriveList.DebugLogsEveryDriveInLetterOrder
-    UserActions.*
-    Job.*
-    JobWithAddFiles.*
-    Loader/Grub4Dos.*
-    Run/FailingDiskTool.*
-    Image/ImageCheck.*
-    Stick/LostByte.*
-    Disks/ImageOnTheSticksDisk.*
-    JobEnd.*
-    WimSplit.*)
+    ${TARNVIK_JOB_TESTS})
 
 # The images the job tests extract, made with xorriso before any of them runs.
 add_test(NAME iso_fixtures COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/fixtures/make_isos.sh ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(iso_fixtures PROPERTIES FIXTURES_SETUP iso_images)
-set_tests_properties(e2e_tests.UserActions.* e2e_tests.Job.* e2e_tests.JobWithAddFiles.* e2e_tests.Loader/Grub4Dos.*
-                     e2e_tests.Run/FailingDiskTool.* e2e_tests.Image/ImageCheck.* e2e_tests.Stick/LostByte.*
-                     e2e_tests.Disks/ImageOnTheSticksDisk.* e2e_tests.JobEnd.* e2e_tests.WimSplit.*
-                     PROPERTIES FIXTURES_REQUIRED iso_images)
+list(TRANSFORM TARNVIK_JOB_TESTS PREPEND e2e_tests.)
+set_tests_properties(${TARNVIK_JOB_TESTS} PROPERTIES FIXTURES_REQUIRED iso_images)
 # wimlib judges the parts the split job left on its drive.
-set_tests_properties(e2e_tests.WimSplit.* PROPERTIES FIXTURES_SETUP wim_parts)
+set_tests_properties(e2e_tests.Done/Job.* PROPERTIES FIXTURES_SETUP wim_parts)
 add_test(NAME wim_parts_by_wimlib
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/wim_parts_test.sh
-                 ${CMAKE_BINARY_DIR}/test-runs/WimSplit.InstallerOnFat32EndsDoneWithItsImageInParts/stick/sources
+                 ${CMAKE_BINARY_DIR}/test-runs/Done_Job.EndsAsItsRowSays_InstallerSplitIntoParts/stick/sources
                  ${CMAKE_BINARY_DIR}/fixtures)
 set_tests_properties(wim_parts_by_wimlib PROPERTIES FIXTURES_REQUIRED "wim_parts;iso_images")
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
@@ -123,7 +110,7 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/Bootice.exe)
     target_compile_definitions(win32_tests PRIVATE TARNVIK_BUILT_WITH_BOOTICE)
 endif()
 
-# The real 7-Zip pair beside the tests, for the stand-ins of the archiver to hand runs on to.
+# The real 7-Zip pair beside the tests, for the archiver's stand-in to hand runs on to.
 foreach(file_name 7z.exe 7z.dll)
     if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name})
         configure_file(${CMAKE_CURRENT_SOURCE_DIR}/payload/${file_name}
@@ -132,7 +119,7 @@ foreach(file_name 7z.exe 7z.dll)
 endforeach()
 
 # Stand-ins for the outside tools, for the job tests.
-foreach(stand_in fake_bootice slow_archiver last_write_archiver failing_archiver)
+foreach(stand_in fake_bootice archiver_standin)
     add_executable(${stand_in} tests/support/${stand_in}.cpp)
     tarnvik_wide_entry(${stand_in})
     target_include_directories(${stand_in} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -141,7 +128,7 @@ foreach(stand_in fake_bootice slow_archiver last_write_archiver failing_archiver
 endforeach()
 target_link_libraries(fake_bootice PRIVATE tarnvik_disk_core)
 
-# The README's run command uses this to show the program on a private display.
+# The README's run command shows a job on a private display with this.
 add_executable(run_demo tests/harness/run_demo.cpp)
 target_link_libraries(run_demo PRIVATE tarnvik_harness)
 add_dependencies(run_demo TarnvikTestBuild fake_bootice)
@@ -170,17 +157,17 @@ tarnvik_wide_entry(planting_probe)
 tarnvik_warnings(planting_probe)
 add_dependencies(e2e_tests planted_dll planting_probe)
 
-# The test build once more, carrying the slow stand-in as its 7-Zip, so that a test can try to
-# change the temp copies while the extraction runs.
+# The test build once more, carrying the archiver's stand-in as its 7-Zip, so that a test can try
+# to change the temp copies while its slow extraction runs.
 get_target_property(TARNVIK_TEST_BUILD_SOURCES TarnvikTestBuild SOURCES)
 set(TARNVIK_SLOW_PAYLOADS ${CMAKE_BINARY_DIR}/generated-slow-archiver)
 file(GENERATE OUTPUT ${TARNVIK_SLOW_PAYLOADS}/payloads.rc CONTENT
-     "IDR_BOOTICE RCDATA \"$<TARGET_FILE:fake_bootice>\"\nIDR_SEVENZIP RCDATA \"$<TARGET_FILE:slow_archiver>\"\nIDR_SEVENZIP_LIB RCDATA \"$<TARGET_FILE:planted_dll>\"\n")
+     "IDR_BOOTICE RCDATA \"$<TARGET_FILE:fake_bootice>\"\nIDR_SEVENZIP RCDATA \"$<TARGET_FILE:archiver_standin>\"\nIDR_SEVENZIP_LIB RCDATA \"$<TARGET_FILE:planted_dll>\"\n")
 # Its resources compile from a file of its own, so that they are compiled again whenever one of
 # the stand-ins they carry changes (the dependency names the files where the build writes them).
 file(WRITE ${TARNVIK_SLOW_PAYLOADS}/slow.rc "#include \"${CMAKE_CURRENT_SOURCE_DIR}/res/tarnvik.rc\"\n")
 set_source_files_properties(${TARNVIK_SLOW_PAYLOADS}/slow.rc PROPERTIES OBJECT_DEPENDS
-    "${TARNVIK_RESOURCE_FILES};${CMAKE_BINARY_DIR}/fake_bootice.exe;${CMAKE_BINARY_DIR}/slow_archiver.exe;${CMAKE_BINARY_DIR}/planted.dll")
+    "${TARNVIK_RESOURCE_FILES};${CMAKE_BINARY_DIR}/fake_bootice.exe;${CMAKE_BINARY_DIR}/archiver_standin.exe;${CMAKE_BINARY_DIR}/planted.dll")
 list(TRANSFORM TARNVIK_TEST_BUILD_SOURCES REPLACE "^res/tarnvik\\.rc$" "${TARNVIK_SLOW_PAYLOADS}/slow.rc")
 add_executable(TarnvikSlowArchiverBuild WIN32 ${TARNVIK_TEST_BUILD_SOURCES})
 target_link_libraries(TarnvikSlowArchiverBuild PRIVATE tarnvik_win32)
@@ -189,7 +176,7 @@ target_include_directories(TarnvikSlowArchiverBuild PRIVATE ${CMAKE_BINARY_DIR}/
                            ${CMAKE_CURRENT_SOURCE_DIR}/res)
 tarnvik_wide_entry(TarnvikSlowArchiverBuild)
 tarnvik_warnings(TarnvikSlowArchiverBuild)
-add_dependencies(TarnvikSlowArchiverBuild fake_bootice slow_archiver planted_dll)
+add_dependencies(TarnvikSlowArchiverBuild fake_bootice archiver_standin planted_dll)
 add_dependencies(e2e_tests TarnvikSlowArchiverBuild)
 
 set(TARNVIK_PLANTING_TESTS PlantedCode.DllsBesideTheProgramOrItsToolsAreNotLoaded

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
-#include "tests/harness/harness.h"
+#include "tests/harness/job_run.h"
 #include "text/byte_size.h"
 
 using namespace harness;
@@ -89,34 +89,21 @@ TEST_F(DriveList, DebugLogsEveryDriveInLetterOrder) {
     HWND window = StartAndShow(program, exe_, L"debug", folder_, L"window.png", L"E");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(program.Control(window, kDriveList).rows.size(), 1u);
-    program.Close(window);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.WaitForExit(exitCode));
+    ASSERT_TRUE(CloseAndExit(program, window));
 
     std::string log;
     ASSERT_TRUE(ReadFileBytes(folder_ + L"\\Tarnvik.log", log));
-    auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
-    const std::string size = narrow(TotalSizeText(L"C:\\"));
-    const std::string expected =
-        "\r\n"
-        "**************************************\r\n"
-        "Get Drive Type and Volume Information:\r\n"
-        "NOTUSBHDD C:\\ [] NTFS (" +
-        size +
-        ")\r\n"
-        "USBFD E:\\ [MyStick] NTFS (" +
-        narrow(TotalSizeText(L"E:\\")) +
-        ")\r\n"
-        "NOTUSBHDD F:\\ [Internal] NTFS (" +
-        narrow(TotalSizeText(L"F:\\")) +
-        ")\r\n"
-        "NOTUSBHDD Z:\\ [] NTFS (" +
-        narrow(TotalSizeText(L"Z:\\")) +
-        ")\r\n"
-        "\r\n"
-        "Exit\r\n";
-    const size_t headerEnd = log.find("\r\n") + 2;
-    EXPECT_EQ(log.substr(headerEnd), expected);
+    std::string expected =
+        "\r\n" + std::string(38, '*') + "\r\nGet Drive Type and Volume Information:\r\n";
+    for (const auto& [kind, letter, label] : {std::tuple{"NOTUSBHDD", L'C', ""},
+                                              {"USBFD", L'E', "MyStick"},
+                                              {"NOTUSBHDD", L'F', "Internal"},
+                                              {"NOTUSBHDD", L'Z', ""}}) {
+        const std::wstring root = {letter, L':', L'\\'};
+        expected += std::string(kind) + " " + Narrow(root) + " [" + label + "] NTFS (" +
+                    Narrow(TotalSizeText(root)) + ")\r\n";
+    }
+    EXPECT_EQ(log.substr(log.find("\r\n") + 2), expected + "\r\nExit\r\n");
 }
 
 }  // namespace

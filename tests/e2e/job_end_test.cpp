@@ -5,7 +5,6 @@
 #include <regex>
 
 #include "res/control_ids.h"
-#include "tests/harness/harness.h"
 #include "tests/harness/job_run.h"
 #include "text/byte_size.h"
 
@@ -13,26 +12,8 @@ using namespace harness;
 
 namespace {
 
-class JobEnd : public testing::Test {
+class JobEnd : public StickJob {
   protected:
-    // The stick is a folder on the given Windows path (the test's own folder when empty).
-    void Prepare(std::wstring stickFolder = L"") {
-        folder_ = FreshTestFolder();
-        exe_ = InstallTestBuild(folder_);
-        drive_ = stickFolder.empty() ? folder_ + L"\\stick" : stickFolder;
-        stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, drive_, L"MyStick");
-        ASSERT_TRUE(stick_->Mapped());
-        tools_ = folder_ + L"\\Tarnvik";
-        MakeFolders(tools_);
-        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
-                              (tools_ + L"\\Bootice.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fixtures\\plain.iso").c_str(),
-                              (folder_ + L"\\plain.iso").c_str(), FALSE));
-    }
-    HWND Start(const std::wstring& arguments = L"plain.iso") {
-        return StartAndShow(program_, exe_, arguments, folder_, L"window.png", L"E");
-    }
-    bool Confirm(HWND window) { return ConfirmJob(program_, window); }
     bool Responsive(HWND window) {
         DWORD_PTR result = 0;
         return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
@@ -42,22 +23,16 @@ class JobEnd : public testing::Test {
                !program_.Control(window, kBackButton).visible &&
                !program_.Control(window, kStatusText).visible;
     }
-    void CloseProgram(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
-
-    std::wstring folder_, exe_, drive_, tools_;
-    std::unique_ptr<SimulatedDrive> stick_;
-    Program program_;
 };
 
 TEST_F(JobEnd, BackAtTheMomentTheJobEndsFiftyTimes) {
-    ASSERT_NO_FATAL_FAILURE(Prepare());
     // A failing format ends each job within a moment of its start.
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-fail.txt", "format 3"));
-    HWND window = Start();
+    HWND window = Start(L"plain.iso");
     ASSERT_NE(window, nullptr);
     HWND back = program_.Control(window, kBackButton).handle;
     for (int round = 1; round <= 50; ++round) {
-        ASSERT_TRUE(Confirm(window)) << "round " << round;
+        ASSERT_TRUE(ConfirmJob(program_, window)) << "round " << round;
         // Back is pressed as soon as it shows, while the worker is still on its way out.
         const ULONGLONG deadline = GetTickCount64() + 30000;
         while (!IsWindowVisible(back) && GetTickCount64() < deadline) Sleep(0);
@@ -66,15 +41,10 @@ TEST_F(JobEnd, BackAtTheMomentTheJobEndsFiftyTimes) {
         ASSERT_TRUE(WaitUntil([&] { return Idle(window); })) << "round " << round;
         ASSERT_TRUE(Responsive(window)) << "round " << round;
     }
-    SaveWindowPicture(window, folder_ + L"\\after-50.png");
-
     // A whole job still runs to its end.
     DeleteFileW((tools_ + L"\\bootice-fail.txt").c_str());
-    ASSERT_TRUE(Confirm(window));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(back) != FALSE; }, 120000));
-    EXPECT_EQ(program_.Control(window, kStatusText).text, L"DONE");
-    SaveWindowPicture(window, folder_ + L"\\second-job.png");
-    CloseProgram(window);
+    EXPECT_EQ(RunToEnd(window), L"DONE");
+    Close(window);
 }
 
 // What the screen shows inside a rectangle: the share of the pixels of one colour, and their mean
@@ -115,22 +85,19 @@ void MouseClickAt(POINT at) {
 }
 
 TEST_F(JobEnd, BackStaysOnTopWhenTheStatusLineRepaintsAlone) {
-    ASSERT_NO_FATAL_FAILURE(Prepare());
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\bootice-fail.txt", "format 3"));
-    HWND window = Start();
+    HWND window = Start(L"plain.iso");
     ASSERT_NE(window, nullptr);
     // Away from where other tests' windows and message boxes appear.
     SetWindowPos(window, HWND_TOP, 620, 10, 0, 0, SWP_NOSIZE);
-    ASSERT_TRUE(WaitUntil([&] { return program_.ScreenRect(window).left == 620; }));
-    ASSERT_TRUE(Confirm(window));
-    HWND back = program_.Control(window, kBackButton).handle;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(back) != FALSE; }, 60000));
-    SaveWindowPicture(window, folder_ + L"\\ended.png");
+    RECT rect{};
+    ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(window, &rect) && rect.left == 620; }));
+    RunToEnd(window, 60000);
 
+    HWND back = program_.Control(window, kBackButton).handle;
     HWND status = program_.Control(window, kStatusText).handle;
     ASSERT_TRUE(RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW));
     ASSERT_TRUE(Responsive(window));  // the repaint has been handled
-    SaveScreenshot(folder_ + L"\\status-repainted.png");
     RECT face{};
     GetWindowRect(back, &face);
     InflateRect(&face, -3, -3);  // inside the button's border
@@ -139,12 +106,9 @@ TEST_F(JobEnd, BackStaysOnTopWhenTheStatusLineRepaintsAlone) {
     EXPECT_LT(pixels.shareOfColour, 0.05) << "the status line painted over Back";
     EXPECT_GT(pixels.brightness, 150) << "Back's face is not there";
 
-    RECT rect{};
-    GetWindowRect(back, &rect);
-    MouseClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+    MouseClickAt({(face.left + face.right) / 2, (face.top + face.bottom) / 2});
     EXPECT_TRUE(WaitUntil([&] { return Idle(window); })) << "the click did not reach Back";
-    SaveWindowPicture(window, folder_ + L"\\idle.png");
-    CloseProgram(window);
+    Close(window);
 }
 
 TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
@@ -159,23 +123,18 @@ TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
             RemoveDirectoryW(folder.c_str());
         }
     } removal{shm};
-    ASSERT_NO_FATAL_FAILURE(Prepare(shm));
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\last_write_archiver.exe").c_str(),
+    ASSERT_NO_FATAL_FAILURE(UseStick(shm));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\archiver_standin.exe").c_str(),
                           (tools_ + L"\\7z.exe").c_str(), FALSE));
     ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
-    // Debug mode for the log; the image then comes through the dialog.
-    HWND window = Start(L"debug");
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\archiver.txt", "last-write"));
+    HWND window = Start(L"plain.iso");
     ASSERT_NE(window, nullptr);
-    program_.Click(window, kIsoButton);
-    ASSERT_TRUE(
-        program_.OpenFile(program_.WaitForDialog(L"Choose an ISO image ..."), L"plain.iso"));
-    ASSERT_TRUE(Confirm(window));
-    ASSERT_TRUE(WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, 60000));
-    EXPECT_EQ(program_.Control(window, kStatusText).text, L"DONE");
+    EXPECT_EQ(RunToEnd(window, 60000), L"DONE");
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"E:\\", &freeToCaller, &total, &totalFree));
     const int64_t used = static_cast<int64_t>(total.QuadPart - totalFree.QuadPart);
-    CloseProgram(window);
+    Close(window);
 
     std::string log;
     ASSERT_TRUE(ReadFileBytes(folder_ + L"\\Tarnvik.log", log));

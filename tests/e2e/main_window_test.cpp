@@ -1,5 +1,6 @@
-// MainWindow as a user first sees it: every control where it belongs, and the two presets that
-// the add-files folder of the working folder decides.
+// MainWindow as a user first sees it: its size and frame, every control's text, the containers of
+// the option pairs, its colour, and the two presets that the add-files folder of the working
+// folder decides.
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
@@ -12,36 +13,35 @@ namespace {
 
 struct Expected {
     int id;
-    int x, y, w, h;  // relative to the client area of the window or of the enclosing container
     const wchar_t* text;
     bool visible;
 };
 
 const Expected kInitialControls[] = {
-    {kDriveList, 5, 10, 290, 20, L"", true},
-    {kRefreshButton, 300, 10, 65, 20, L"Refresh", true},
-    {kWarningText, 5, 36, 360, 15, L"***  All Files on the disk will be deleted  ***", true},
-    {kIsoField, 5, 55, 290, 20, L"Select an ISO image ->", true},
-    {kIsoButton, 300, 55, 65, 20, L"ISO", true},
-    {kFileSystemCaption, 5, 88, 65, 15, L"File System", true},
-    {kFileSystemGroup, 70, 85, 165, 20, L"", true},
-    {kFat32Option, 10, 0, 100, 20, L"FAT32 (Default)", true},
-    {kNtfsOption, 110, 0, 55, 20, L"NTFS", true},
-    {kLabelCaption, 240, 88, 37, 15, L"Label", true},
-    {kLabelField, 277, 85, 88, 20, L"MyUSB", true},
-    {kBootCaption, 5, 118, 80, 15, L"Boot manager", true},
-    {kBootGroup, 85, 115, 280, 20, L"", true},
-    {kStandardBootOption, 10, 0, 110, 20, L"Standard (BCD)", true},
-    {kGrub4DosOption, 120, 0, 155, 20, L"Grub4Dos (If detected)", true},
-    {kAddFilesGroup, 5, 141, 20, 20, L"", true},
-    {kAddFilesCheck, 2, 0, 17, 20, L"", true},
-    {kAddFilesCaption, 30, 144, 150, 15, L"Add files to USB root From", true},
-    {kAddFilesFolderIcon, 180, 141, 20, 20, L"", true},
-    {kAboutIcon, 349, 144, 16, 16, L"", true},
-    {kCopyButton, 5, 170, 360, 35, L"Copy ISO to USB drive", true},
-    {kStatusText, 5, 170, 360, 15, L"", false},
-    {kJobProgressBar, 5, 188, 360, 10, L"", false},
-    {kBackButton, 325, 168, 40, 15, L"Back", false},
+    {kDriveList, L"", true},
+    {kRefreshButton, L"Refresh", true},
+    {kWarningText, L"***  All Files on the disk will be deleted  ***", true},
+    {kIsoField, L"Select an ISO image ->", true},
+    {kIsoButton, L"ISO", true},
+    {kFileSystemCaption, L"File System", true},
+    {kFileSystemGroup, L"", true},
+    {kFat32Option, L"FAT32 (Default)", true},
+    {kNtfsOption, L"NTFS", true},
+    {kLabelCaption, L"Label", true},
+    {kLabelField, L"MyUSB", true},
+    {kBootCaption, L"Boot manager", true},
+    {kBootGroup, L"", true},
+    {kStandardBootOption, L"Standard (BCD)", true},
+    {kGrub4DosOption, L"Grub4Dos (If detected)", true},
+    {kAddFilesGroup, L"", true},
+    {kAddFilesCheck, L"", true},
+    {kAddFilesCaption, L"Add files to USB root From", true},
+    {kAddFilesFolderIcon, L"", true},
+    {kAboutIcon, L"", true},
+    {kCopyButton, L"Copy ISO to USB drive", true},
+    {kStatusText, L"", false},
+    {kJobProgressBar, L"", false},
+    {kBackButton, L"Back", false},
 };
 
 TEST(MainWindow, InitialLayout) {
@@ -50,10 +50,11 @@ TEST(MainWindow, InitialLayout) {
     HWND window = StartAndShow(program, InstallTestBuild(folder), L"", folder);
     ASSERT_NE(window, nullptr);
 
-    const RECT outer = program.ScreenRect(window);
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
     EXPECT_EQ(outer.left, 330);
     EXPECT_EQ(outer.top, 290);
-    const RECT client = program.ClientRect(window);
+    GetClientRect(window, &client);
     EXPECT_EQ(client.right, 370);
     EXPECT_EQ(client.bottom, 210);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
@@ -65,10 +66,6 @@ TEST(MainWindow, InitialLayout) {
         SCOPED_TRACE(testing::Message() << "control " << e.id);
         const ControlState c = program.Control(window, e.id);
         ASSERT_TRUE(c.exists);
-        EXPECT_EQ(c.rect.left, e.x);
-        EXPECT_EQ(c.rect.top, e.y);
-        EXPECT_EQ(c.rect.right - c.rect.left, e.w);
-        EXPECT_EQ(c.rect.bottom - c.rect.top, e.h);
         EXPECT_EQ(c.text, e.text);
         EXPECT_EQ(c.visible, e.visible);
         EXPECT_TRUE(c.enabled);
@@ -94,8 +91,6 @@ TEST(MainWindow, InitialLayout) {
     ReleaseDC(nullptr, screen);
 
     program.Close(window);
-    DWORD exitCode = 1;
-    EXPECT_TRUE(program.WaitForExit(exitCode));
 }
 
 struct AddFilesCase {

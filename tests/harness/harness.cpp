@@ -3,98 +3,92 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-#include <winioctl.h>
 #include <tlhelp32.h>
 
 #include <vector>
 
+#include "res/control_ids.h"
 #include "tests/harness/png_writer.h"
 #include "tests/support/wine_mount_manager.h"
+#include "text/utf8_text.h"
 
 namespace harness {
 
 namespace {
 
-std::wstring Widen(const char* text) {
-    std::wstring out;
-    for (; *text; ++text) out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
-    return out;
-}
-
-bool RemoveTree(const std::wstring& path) {
-    EmptyFolder(path);
-    return RemoveDirectoryW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
 // A visible top-level window of a process, by title (any when empty) and class (any when null).
-struct WindowSearch {
-    DWORD processId;
-    const std::wstring* title;
-    const wchar_t* className;
-    HWND found;
-};
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title, const wchar_t* className,
+                      int timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window = nullptr;
+                 (window = FindWindowExW(nullptr, window, className,
+                                         title.empty() ? nullptr : title.c_str()));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == processId && IsWindowVisible(window)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    wchar_t text[256] = {};
-    GetClassNameW(window, text, 256);
-    if (search->className && std::wstring(text) != search->className) return TRUE;
-    GetWindowTextW(window, text, 256);
-    if (!search->title->empty() && *search->title != text) return TRUE;
-    search->found = window;
+BOOL CALLBACK MatchControl(HWND control, LPARAM context) {
+    auto* search = reinterpret_cast<std::pair<int, HWND>*>(context);
+    if (GetDlgCtrlID(control) != search->first) return TRUE;
+    search->second = control;
     return FALSE;
 }
 
-HWND WaitForTopWindow(DWORD processId, const std::wstring& title, const wchar_t* className,
-                      int timeoutMs) {
-    WindowSearch search{processId, &title, className, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+HWND FindControl(HWND window, int id) {
+    std::pair<int, HWND> search{id, nullptr};
+    EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+std::wstring TextOf(HWND control) {
+    wchar_t text[4096] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &length);
+    return std::wstring(text, length);
+}
+
+void SetText(HWND control, const std::wstring& text) {
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+}
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(windowsPath.c_str()) : nullptr;
+    if (!name) return {};
+    const std::string path(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
 }
 
 }  // namespace
 
-void EmptyFolder(const std::wstring& folder, const std::wstring& keep) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L".." || (!keep.empty() && name == keep)) continue;
-        const std::wstring child = folder + L"\\" + name;
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(child);
-        } else {
-            DeleteFileW(child.c_str());
-        }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-}
-
 std::wstring BuildFolder() {
     wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\'));
+    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return program.substr(0, program.find_last_of(L'\\'));
 }
 
 std::wstring FreshTestFolder() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::wstring name = Widen(info->test_suite_name()) + L"." + Widen(info->name());
-    for (wchar_t& c : name) {
-        if (c == L'/' || c == L'\\') c = L'_';
-    }
-    const std::wstring folder = BuildFolder() + L"\\test-runs\\" + name;
-    RemoveTree(folder);
+    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    std::wstring folder = BuildFolder() + L"\\test-runs\\";
+    for (char c : name) folder += c == '/' ? L'_' : static_cast<wchar_t>(c);
+    EmptyFolder(folder);
     MakeFolders(folder);
     return folder;
 }
@@ -109,32 +103,6 @@ std::wstring InstallTestBuild(const std::wstring& folder) {
     const std::wstring target = folder + L"\\Tarnvik.exe";
     CopyFileW((BuildFolder() + L"\\TarnvikTestBuild.exe").c_str(), target.c_str(), FALSE);
     return target;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok =
-        bytes.empty() ||
-        (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    bytes.clear();
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return true;
 }
 
 bool MakeFolders(const std::wstring& path) {
@@ -187,14 +155,14 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
     return lines;
 }
 
-bool ProcessRunning(const std::wstring& exeName) {
+DWORD ProcessIdOf(const std::wstring& exeName) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    bool found = false;
+    DWORD found = 0;
     for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
          more = Process32NextW(snapshot, &entry)) {
-        found = _wcsicmp(entry.szExeFile, exeName.c_str()) == 0;
+        if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) found = entry.th32ProcessID;
     }
     CloseHandle(snapshot);
     return found;
@@ -209,7 +177,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
 }
 
-bool SaveScreenshot(const std::wstring& pngPath) {
+static bool SaveScreenshot(const std::wstring& pngPath) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
@@ -247,77 +215,30 @@ bool SaveScreenshot(const std::wstring& pngPath) {
     return ok;
 }
 
-namespace {
-
-
-std::string UnixPathOf(const std::wstring& windowsPath) {
-    using UnixName = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixName) {
-        if (char* name = unixName(windowsPath.c_str())) {
-            std::string path(name);
-            HeapFree(GetProcessHeap(), 0, name);
-            return path;
-        }
-    }
-    return {};
+bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
+    // Painting is sent to the window's thread and finished before the picture is taken.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return SaveScreenshot(pngPath);
 }
-
-// Maps the letter to the Unix folder, or removes its mapping when unixFolder is empty.
-bool DefineUnixDrive(wchar_t letter, UINT driveType, const std::string& unixFolder) {
-    HANDLE manager =
-        CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE) return false;
-    std::string request(
-        sizeof(WineUnixDrive) + (unixFolder.empty() ? 0 : unixFolder.size() + 1), '\0');
-    auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
-    drive->size = static_cast<ULONG>(request.size());
-    drive->type = driveType;
-    drive->letter = static_cast<WCHAR>(towlower(letter));
-    if (!unixFolder.empty()) {
-        drive->mountPointOffset = sizeof(WineUnixDrive);
-        request.replace(sizeof(WineUnixDrive), unixFolder.size(), unixFolder);
-    }
-    DWORD returned = 0;
-    const BOOL ok =
-        DeviceIoControl(manager, kWineDefineUnixDrive, request.data(),
-                        static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
-    CloseHandle(manager);
-    return ok != FALSE;
-}
-
-}  // namespace
 
 SimulatedDrive::SimulatedDrive(wchar_t letter, UINT driveType, const std::wstring& folder,
                                const std::wstring& label)
     : letter_(static_cast<wchar_t>(towupper(letter))) {
     MakeFolders(folder);
-    std::string labelBytes;
-    for (wchar_t c : label) {
-        // .windows-label holds UTF-8; the labels used in tests are plain ASCII or Latin-1.
-        if (c < 0x80) {
-            labelBytes += static_cast<char>(c);
-        } else {
-            labelBytes += static_cast<char>(0xC0 | (c >> 6));
-            labelBytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    WriteFileBytes(folder + L"\\.windows-label", labelBytes);
-    DefineUnixDrive(letter_, 0, {});
+    WriteFileBytes(folder + L"\\.windows-label", Utf8FromWide(label));
+    DefineWineDrive(letter_, 0, {});
     const std::string unixFolder = UnixPathOf(folder);
-    mapped_ = !unixFolder.empty() && DefineUnixDrive(letter_, driveType, unixFolder);
+    mapped_ = !unixFolder.empty() && DefineWineDrive(letter_, driveType, unixFolder);
 }
 
 SimulatedDrive::~SimulatedDrive() {
-    if (mapped_) DefineUnixDrive(letter_, 0, {});
+    if (mapped_) DefineWineDrive(letter_, 0, {});
 }
 
 void RemoveSimulatedDrives() {
     const DWORD present = GetLogicalDrives();
     for (wchar_t letter = L'D'; letter <= L'Y'; ++letter) {
-        if (present & (1u << (letter - L'A'))) DefineUnixDrive(letter, 0, {});
+        if (present & (1u << (letter - L'A'))) DefineWineDrive(letter, 0, {});
     }
 }
 
@@ -340,9 +261,10 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
     // The stand-ins of the archiver hand the runs they do not play to the real one.
     SetEnvironmentVariableW(L"TARNVIK_TEST_REAL_ARCHIVER",
                             (BuildFolder() + L"\\real-archiver\\7z.exe").c_str());
-    // The stand-in disk tool keeps its journal and reads its orders in the replacement folder,
-    // not in the folder of our own that Tarnvik copies it into.
-    SetEnvironmentVariableW(L"TARNVIK_TEST_STANDIN_FOLDER", (workingFolder + L"\\Tarnvik\\").c_str());
+    // The stand-ins keep their journal and read their orders in the replacement folder, not in
+    // the folder of our own that Tarnvik copies them into.
+    SetEnvironmentVariableW(L"TARNVIK_TEST_STANDIN_FOLDER",
+                            (workingFolder + L"\\Tarnvik\\").c_str());
     std::wstring commandLine = L"\"" + exePath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
@@ -361,37 +283,6 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments,
 HWND Program::WaitForWindow(const std::wstring& title, int timeoutMs) {
     return WaitForTopWindow(processId_, title, nullptr, timeoutMs);
 }
-
-namespace {
-
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND control, LPARAM context) {
-    auto* search = reinterpret_cast<ControlSearch*>(context);
-    if (GetDlgCtrlID(control) != search->id) return TRUE;
-    search->found = control;
-    return FALSE;
-}
-
-HWND FindControl(HWND window, int id) {
-    ControlSearch search{id, nullptr};
-    EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring ListRow(HWND combo, int row) {
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, row, 0);
-    if (length < 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-}  // namespace
 
 void Program::Click(HWND window, int id) const {
     HWND control = FindControl(window, id);
@@ -412,21 +303,8 @@ void Program::SetUsbLetters(const std::wstring& letters) {
 }
 
 void Program::Type(HWND window, int id, const std::wstring& text) const {
-    SendMessageTimeoutW(FindControl(window, id), WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
+    SetText(FindControl(window, id), text);
 }
-
-namespace {
-
-std::wstring TextOf(HWND control) {
-    wchar_t text[4096] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &length);
-    return std::wstring(text, length);
-}
-
-}  // namespace
 
 DialogState Program::WaitForDialog(const std::wstring& title, int timeoutMs) const {
     DialogState dialog;
@@ -449,8 +327,7 @@ bool Program::OpenFile(const DialogState& dialog, const std::wstring& name) cons
     HWND field = GetDlgItem(dialog.handle, 0x47C);
     if (!field) field = GetDlgItem(dialog.handle, 0x480);
     if (!field) return false;
-    SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    SetText(field, name);
     return Answer(dialog, IDOK);
 }
 
@@ -468,42 +345,30 @@ ControlState Program::Control(HWND window, int id) const {
     if (!control) return state;
     state.exists = true;
     state.handle = control;
-    wchar_t cls[64] = {};
-    GetClassNameW(control, cls, 64);
-    state.className = cls;
-    GetWindowRect(control, &state.rect);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&state.rect), 2);
-    wchar_t text[1024] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &length);
-    state.text.assign(text, length);
+    wchar_t name[64] = {};
+    GetClassNameW(control, name, 64);
+    const std::wstring className = name;
+    state.text = TextOf(control);
     state.visible = IsWindowVisible(control) != FALSE;
     state.enabled = IsWindowEnabled(control) != FALSE;
     const LONG style = GetWindowLongW(control, GWL_STYLE);
-    if (state.className == L"Button") {
+    if (className == L"Button") {
         state.checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
         state.defaultButton = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    } else if (state.className == L"ComboBox") {
+    } else if (className == L"ComboBox") {
         const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
-        for (int row = 0; row < count; ++row) state.rows.push_back(ListRow(control, row));
+        for (int row = 0; row < count; ++row) {
+            std::wstring text(
+                static_cast<size_t>(SendMessageW(control, CB_GETLBTEXTLEN, row, 0)) + 1, L'\0');
+            text.resize(static_cast<size_t>(
+                SendMessageW(control, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
+            state.rows.push_back(text);
+        }
         state.selection = static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0));
-    } else if (state.className == L"msctls_progress32") {
+    } else if (className == L"msctls_progress32") {
         state.position = static_cast<int>(SendMessageW(control, PBM_GETPOS, 0, 0));
     }
     return state;
-}
-
-RECT Program::ClientRect(HWND window) const {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return rect;
-}
-
-RECT Program::ScreenRect(HWND window) const {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
 }
 
 void Program::Close(HWND window) const {
@@ -515,10 +380,6 @@ bool Program::WaitForExit(DWORD& exitCode, int timeoutMs) {
     return GetExitCodeProcess(process_, &exitCode) != FALSE;
 }
 
-bool Program::Running() const {
-    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
 HWND StartAndShow(Program& program, const std::wstring& exePath, const std::wstring& arguments,
                   const std::wstring& folder, const std::wstring& screenshotName,
                   const std::wstring& usbLetters) {
@@ -526,19 +387,13 @@ HWND StartAndShow(Program& program, const std::wstring& exePath, const std::wstr
         ADD_FAILURE() << "the program could not be started";
         return nullptr;
     }
-    HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+    HWND window = program.WaitForWindow(kWindowTitle);
     if (!window) {
         ADD_FAILURE() << "MainWindow did not appear";
         return nullptr;
     }
     SaveWindowPicture(window, folder + L"\\" + screenshotName);
     return window;
-}
-
-bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
-    // Painting is sent to the window's thread and finished before the picture is taken.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    return SaveScreenshot(pngPath);
 }
 
 }  // namespace harness

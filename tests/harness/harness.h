@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/small_files.h"
+
 // Drives the real Tarnvik.exe from outside, the way a user would, and looks at what it shows.
 namespace harness {
+
+using support::EmptyFolder;
+using support::ReadFileBytes;
+using support::WriteFileBytes;
 
 // The folder the test program runs from (the Windows build tree).
 std::wstring BuildFolder();
@@ -18,26 +24,23 @@ std::wstring InstallProgram(const std::wstring& folder, const std::wstring& name
 // Copies the program's test build (USB answered for simulated drives) as Tarnvik.exe.
 std::wstring InstallTestBuild(const std::wstring& folder);
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
-bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool MakeFolders(const std::wstring& path);
-// Deletes everything inside a folder, read-only files too, but the entry named keep.
-void EmptyFolder(const std::wstring& folder, const std::wstring& keep = L"");
 bool FileExists(const std::wstring& path);
 
 // Every folder (as "<folder>") and file (its bytes) under a folder, by path relative to it.
 std::map<std::wstring, std::string> ReadTree(const std::wstring& folder);
 // The lines of a text file (CR LF ends), without the ends.
 std::vector<std::string> ReadLines(const std::wstring& path);
-// Whether a process of that file name (such as "7z.exe") is running on the prefix.
-bool ProcessRunning(const std::wstring& exeName);
+// The id of a process of that file name (such as "7z.exe") running on the prefix, or 0.
+DWORD ProcessIdOf(const std::wstring& exeName);
+inline bool ProcessRunning(const std::wstring& exeName) {
+    return ProcessIdOf(exeName) != 0;
+}
 
 // Polls the condition until it holds or the time is up; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
-// Saves the whole screen as a PNG file.
-bool SaveScreenshot(const std::wstring& pngPath);
-// Lets the window finish painting, then saves the whole screen.
+// Lets the window finish painting, then saves the whole screen as a PNG file.
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
 
 // A drive letter of this Wine prefix mapped to a folder, with a drive type and a volume label,
@@ -61,8 +64,6 @@ void RemoveSimulatedDrives();
 
 struct ControlState {
     bool exists = false;
-    std::wstring className;
-    RECT rect{};  // relative to the client area of the control's parent (window or container)
     std::wstring text;
     bool visible = false;
     bool enabled = false;
@@ -110,14 +111,10 @@ class Program {
     bool OpenFile(const DialogState& dialog, const std::wstring& name) const;
     // Changes which drive letters the test build reports on USB from now on.
     void SetUsbLetters(const std::wstring& letters);
-    RECT ClientRect(HWND window) const;
-    RECT ScreenRect(HWND window) const;
     // Asks the window to close, as its close box does.
     void Close(HWND window) const;
     // Waits for the process to end; true with its exit code when it did.
     bool WaitForExit(DWORD& exitCode, int timeoutMs = 20000);
-    bool Running() const;
-    DWORD ProcessId() const { return processId_; }
 
   private:
     HANDLE process_ = nullptr;

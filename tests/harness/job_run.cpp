@@ -1,7 +1,5 @@
 #include "tests/harness/job_run.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <regex>
 
@@ -9,28 +7,13 @@
 
 namespace harness {
 
-const std::string kLogStamp = R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
-
-// After kLogStamp, which they use.
-const std::vector<std::string> kFormatStage = {
-    R"(Formatting USB device E:\\)",
-    R"(Successfully Formatted USB device E:\\  - )" + kLogStamp,
-    "Write Master and Partition Boot Record",
-    "Successfully Write Master and Partition Boot Record  - " + kLogStamp,
-};
-const std::vector<std::string> kVerified = {
-    R"(Verify USB drive E:\\ \(.+\))",
-    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kLogStamp,
-};
-
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
 std::wstring TempFolder() {
     wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    return temp;
+    return std::wstring(temp, GetTempPathW(MAX_PATH, temp));
 }
 
 HWND StartWithImage(Program& program, const std::wstring& exe, const std::wstring& arguments,
@@ -116,6 +99,64 @@ std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
     lines.insert(lines.end(), kVerified.begin(), kVerified.end());
     lines.insert(lines.end(), rest.begin(), rest.end());
     return lines;
+}
+
+void StickJob::SetUp() {
+    folder_ = FreshTestFolder();
+    exe_ = InstallTestBuild(folder_);
+    UseStick(folder_ + L"\\stick");
+    tools_ = folder_ + L"\\Tarnvik";
+    MakeFolders(tools_);
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
+                          (tools_ + L"\\Bootice.exe").c_str(), FALSE));
+}
+
+void StickJob::UseStick(const std::wstring& folder) {
+    stick_.reset();
+    drive_ = folder;
+    stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, drive_, L"MyStick");
+    ASSERT_TRUE(stick_->Mapped());
+    ASSERT_TRUE(WriteFileBytes(drive_ + L"\\old-file.txt", "on the stick before the format"));
+}
+
+HWND StickJob::Start(const std::wstring& image, const std::wstring& arguments) {
+    const std::wstring path =
+        image.find(L'\\') == std::wstring::npos ? BuildFolder() + L"\\fixtures\\" + image : image;
+    return StartWithImage(program_, exe_, arguments, folder_, path);
+}
+
+std::wstring StickJob::RunToEnd(HWND window, int timeoutMs) {
+    if (!ConfirmJob(program_, window)) return L"<not confirmed>";
+    if (!WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, timeoutMs))
+        return L"<no end>";
+    SaveWindowPicture(window, folder_ + L"\\ended.png");
+    return program_.Control(window, kStatusText).text;
+}
+
+void StickJob::QuitDuring(HWND window, const std::wstring& step, bool archiverRuns) {
+    ASSERT_TRUE(ConfirmJob(program_, window));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program_.Control(window, kStatusText).text.rfind(step, 0) == 0; }, 60000));
+    if (archiverRuns) {
+        ASSERT_TRUE(WaitUntil([] { return ProcessRunning(L"USB7z.exe"); }));
+    }
+    SaveWindowPicture(window, folder_ + L"\\quitting.png");
+    for (int answer : {IDNO, IDYES}) {
+        program_.Close(window);
+        const DialogState question = program_.WaitForDialog(L"Tarnvik");
+        EXPECT_EQ(question.text,
+                  L"Copy ISO To Usb  is in progress, are you sure you want to cancel and quit ?");
+        ASSERT_TRUE(program_.Answer(question, answer));
+    }
+    DWORD code = 1;
+    ASSERT_TRUE(program_.WaitForExit(code, 60000));
+    EXPECT_EQ(code, 0u);
+}
+
+std::map<std::wstring, std::string> StickJob::DriveTree() const {
+    auto tree = ReadTree(drive_);
+    tree.erase(L".windows-label");
+    return tree;
 }
 
 }  // namespace harness

@@ -1,8 +1,11 @@
 #pragma once
 // What the tests of whole jobs share: starting with an image chosen, confirming the warning,
-// reading the job's part of the log, and the checks every end of a job makes.
+// reading the job's part of the log, the checks every end of a job makes, and the fixture of a
+// job on a simulated stick.
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,9 @@
 namespace harness {
 
 // A log line's end after two blanks and a hyphen: the time stamp and the duration, as a pattern.
-extern const std::string kLogStamp;
+// (Inline, as the patterns below, so that the tests' own tables can be made of them.)
+inline const std::string kLogStamp =
+    R"(\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d duration: (\d\d:){0,2}\d\ds)";
 
 // ASCII text, as the tests' own texts are, for messages and patterns.
 std::string Narrow(const std::wstring& text);
@@ -39,16 +44,52 @@ void ExpectNoTempTools();
 // Patterns of a job's log lines. The text as a pattern that matches it literally:
 std::string Escaped(const std::string& text);
 // The lines of the format and boot-record stage, the same in every job that gets past it.
-extern const std::vector<std::string> kFormatStage;
+inline const std::vector<std::string> kFormatStage = {
+    R"(Formatting USB device E:\\)",
+    R"(Successfully Formatted USB device E:\\  - )" + kLogStamp,
+    "Write Master and Partition Boot Record",
+    "Successfully Write Master and Partition Boot Record  - " + kLogStamp,
+};
 // The format stage's lines, then the given ones.
 std::vector<std::string> AfterFormat(std::vector<std::string> rest);
 // The extraction's two lines for an image whose name and size text the patterns give.
 std::vector<std::string> Extracted(const std::string& isoPattern, const std::string& sizePattern);
 // The read-back's two lines.
-extern const std::vector<std::string> kVerified;
+inline const std::vector<std::string> kVerified = {
+    R"(Verify USB drive E:\\ \(.+\))",
+    R"(Successfully Verified USB drive E:\\ \(.+\)  - )" + kLogStamp,
+};
 // The extraction's and the read-back's lines, then the given ones.
 std::vector<std::string> ExtractedAndVerified(const std::string& isoPattern,
                                               const std::string& sizePattern,
                                               const std::vector<std::string>& rest);
+
+// A job's test: a fresh folder with the program's test build, the stick E: (a folder holding
+// old-file.txt) and the stand-in disk tool as the user's replacement in Tarnvik\.
+class StickJob : public testing::Test {
+  protected:
+    void SetUp() override;
+    // E: is this folder instead.
+    void UseStick(const std::wstring& folder);
+    // Starts the program and chooses the image (a fixture's name or a path).
+    HWND Start(const std::wstring& image, const std::wstring& arguments = L"debug");
+    // Confirms the warning, waits for the end as the window shows it and returns the status.
+    std::wstring RunToEnd(HWND window, int timeoutMs = 120000);
+    // Confirms, quits during the step the status names (No to the question first, then Yes) and
+    // expects the program to end with exit code 0.
+    void QuitDuring(HWND window, const std::wstring& step, bool archiverRuns);
+    void Close(HWND window) { EXPECT_TRUE(CloseAndExit(program_, window)); }
+    std::vector<std::string> Journal() const {
+        return ReadLines(tools_ + L"\\bootice-journal.txt");
+    }
+    std::vector<std::string> JobLog() const { return JobLogLines(folder_ + L"\\Tarnvik.log"); }
+    // The stick's files, its label file aside.
+    std::map<std::wstring, std::string> DriveTree() const;
+    bool Untouched() const { return FileExists(drive_ + L"\\old-file.txt"); }
+
+    std::wstring folder_, exe_, drive_, tools_;
+    std::unique_ptr<SimulatedDrive> stick_;
+    Program program_;
+};
 
 }  // namespace harness
