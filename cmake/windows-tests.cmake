@@ -49,11 +49,12 @@ tarnvik_suite_tests(win32_tests SUITES RunLogFile PathSize CountAddFilesBytes St
                     InstallPayload HeldToolFile PrepareTools BooticePayload MakeFolderPath CopyChunk
                     ToolFolder)
 
-# The GUI harness: drives the real program from outside, as a user would.
+# The GUI harness: drives the real program from outside, as a user would. Its pictures are the
+# demonstration's (demo/).
 add_library(tarnvik_harness STATIC
     tests/harness/harness.cpp
     tests/harness/job_run.cpp
-    tests/harness/png_writer.cpp
+    demo/window_picture.cpp
 )
 target_include_directories(tarnvik_harness PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tarnvik_harness PUBLIC tarnvik_core gdi32 user32 GTest::gtest)
@@ -129,7 +130,7 @@ endforeach()
 target_link_libraries(fake_bootice PRIVATE tarnvik_disk_core)
 
 # The README's run command shows a job on a private display with this.
-add_executable(run_demo tests/harness/run_demo.cpp)
+add_executable(run_demo demo/run_demo.cpp)
 target_link_libraries(run_demo PRIVATE tarnvik_harness)
 add_dependencies(run_demo TarnvikTestBuild fake_bootice)
 tarnvik_wide_entry(run_demo)

@@ -3,7 +3,8 @@
 # With a display it opens in a window there. Without one it shows a whole job on a private Xvfb
 # display: a sample image made now, the real 7-Zip payload and, as root, a stick image that Wine
 # shows as USB drive E: with the real disk tool, booted in QEMU afterwards (otherwise a folder as
-# E: and a stand-in for BOOTICE); it saves screenshots and says where the stick, they and the log are.
+# E: and a stand-in for BOOTICE); it saves pictures of Tarnvik's window (demo/run_demo.cpp) and says
+# where the stick, they and the log are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -45,7 +46,7 @@ if missing=$(rig_missing); then
         status=$?
         wineserver -k 2>/dev/null
         exit $status' "$run/sample.iso"
-    echo "Screenshots: $run/1-chosen.png $run/2-warning.png $run/3-running.png $run/4-finished.png"
+    echo "Pictures of the window: $run/1-chosen.png $run/2-warning.png $run/3-running.png $run/4-finished.png"
     echo "The drive's folder: $run/usb-stick-E"
     echo "The log: $run/Tarnvik.log"
     exit 0
@@ -104,6 +105,6 @@ else
 fi
 echo "The stick image (kept): $rig_image"
 echo "The boot screen: $run/5-boot.png"
-echo "Screenshots: $run/1-chosen.png $run/2-warning.png $run/3-running.png $run/4-finished.png"
+echo "Pictures of the window: $run/1-chosen.png $run/2-warning.png $run/3-running.png $run/4-finished.png"
 echo "The log: $run/Tarnvik.log"
 [ $job = 0 ] && [ $booted = 1 ]

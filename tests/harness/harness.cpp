@@ -5,10 +5,8 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
-#include <vector>
-
+#include "demo/window_picture.h"
 #include "res/control_ids.h"
-#include "tests/harness/png_writer.h"
 #include "tests/support/wine_mount_manager.h"
 #include "text/utf8_text.h"
 
@@ -177,48 +175,10 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
 }
 
-static bool SaveScreenshot(const std::wstring& pngPath) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    if (!screen) return false;
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (memory && image) {
-        HGDIOBJ previous = SelectObject(memory, image);
-        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
-        GdiFlush();
-        SelectObject(memory, previous);
-    }
-    if (ok) {
-        std::vector<uint8_t> rgb(size_t(width) * height * 3);
-        const auto* bgra = static_cast<const uint8_t*>(bits);
-        for (size_t i = 0; i < size_t(width) * height; ++i) {
-            rgb[i * 3] = bgra[i * 4 + 2];
-            rgb[i * 3 + 1] = bgra[i * 4 + 1];
-            rgb[i * 3 + 2] = bgra[i * 4];
-        }
-        ok = WriteFileBytes(pngPath, EncodePng(width, height, rgb));
-    }
-    if (image) DeleteObject(image);
-    if (memory) DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
     // Painting is sent to the window's thread and finished before the picture is taken.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    return SaveScreenshot(pngPath);
+    return SaveWindowPng(window, pngPath);
 }
 
 SimulatedDrive::SimulatedDrive(wchar_t letter, UINT driveType, const std::wstring& folder,

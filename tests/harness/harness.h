@@ -40,7 +40,7 @@ inline bool ProcessRunning(const std::wstring& exeName) {
 // Polls the condition until it holds or the time is up; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
-// Lets the window finish painting, then saves the whole screen as a PNG file.
+// Lets the window finish painting, then saves what the screen shows of it as a PNG file.
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
 
 // A drive letter of this Wine prefix mapped to a folder, with a drive type and a volume label,

@@ -2,7 +2,7 @@
 // build (which reports the drive E: on USB) with the real 7-Zip payload and the image the run
 // command made. With "real-stick", E: is a stick image the run command mapped, and the disk tool
 // is the real one (its build that has the volume unmounted while it writes); without, E: is a
-// folder and a stand-in for BOOTICE does no disk work.
+// folder and a stand-in for BOOTICE does no disk work. Its pictures show Tarnvik's window alone.
 // Usage: run_demo IMAGE.iso [real-stick]
 #include <windows.h>
 
@@ -28,28 +28,26 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring image = argv[1];
     const bool realStick = argc == 3 && std::wstring(argv[2]) == L"real-stick";
     const std::wstring folder = BuildFolder() + L"\\run";
-    const std::wstring stick = folder + L"\\usb-stick-E";
     MakeFolders(folder + L"\\Tarnvik");
     DeleteFileW((folder + L"\\Tarnvik\\bootice-journal.txt").c_str());
     const std::wstring exe = InstallTestBuild(folder);
+    const std::wstring tool = realStick ? L"TarnvikDiskStickBuild.exe" : L"fake_bootice.exe";
+    CopyFileW((BuildFolder() + L"\\" + tool).c_str(), (folder + L"\\Tarnvik\\Bootice.exe").c_str(),
+              FALSE);
     std::unique_ptr<SimulatedDrive> drive;
-    if (realStick) {
-        CopyFileW((BuildFolder() + L"\\TarnvikDiskStickBuild.exe").c_str(),
-                  (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
-    } else {
-        CopyFileW((BuildFolder() + L"\\fake_bootice.exe").c_str(),
-                  (folder + L"\\Tarnvik\\Bootice.exe").c_str(), FALSE);
+    if (!realStick) {
         // A pause in the stand-in's format, so that the running job can be pictured.
         WriteFileBytes(folder + L"\\Tarnvik\\bootice-delay-ms.txt", "1500");
         RemoveSimulatedDrives();
-        drive = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, stick, L"DEMO STICK");
+        drive = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, folder + L"\\usb-stick-E",
+                                                 L"DEMO STICK");
         if (!drive->Mapped()) return Fail("the simulated drive E: could not be mapped");
     }
 
     Program program;
     if (!program.Start(exe, L"debug", folder, L"E"))
         return Fail("Tarnvik.exe could not be started");
-    HWND window = program.WaitForWindow(L"Tarnvik: Copy ISO to USB drive");
+    HWND window = program.WaitForWindow(kWindowTitle);
     if (!window) return Fail("the Tarnvik window did not appear");
     program.Click(window, kIsoButton);
     const DialogState dialog = program.WaitForDialog(L"Choose an ISO image ...");
@@ -62,13 +60,12 @@ int wmain(int argc, wchar_t** argv) {
 
     program.Click(window, kCopyButton);
     const DialogState warning = program.WaitForDialog(L"Tarnvik");
-    SaveWindowPicture(window, folder + L"\\2-warning.png");
+    SaveWindowPicture(warning.handle, folder + L"\\2-warning.png");
     program.Answer(warning, IDYES);
     WaitUntil([&] { return !program.Control(window, kStatusText).text.empty(); });
     SaveWindowPicture(window, folder + L"\\3-running.png");
-    if (!WaitUntil([&] { return program.Control(window, kBackButton).visible; }, 300000)) {
+    if (!WaitUntil([&] { return program.Control(window, kBackButton).visible; }, 300000))
         return Fail("the job did not end");
-    }
     SaveWindowPicture(window, folder + L"\\4-finished.png");
     const std::wstring status = program.Control(window, kStatusText).text;
     program.Close(window);
