@@ -20,7 +20,7 @@ struct JobScenario {
     std::wstring image = L"plain.iso";   // a fixture; copied to F: when disks are given
     int option = 0;                      // clicked before the job: Grub4Dos, NTFS, add files
     const wchar_t* label = nullptr;      // typed into the label field
-    bool addFiles = false;               // the folder TarnvikAddFiles of AddFiles() is there
+    bool addFiles = false;               // TarnvikAddFiles as PlantAddFiles() makes it
     const char* diskTool = "";           // bootice-fail.txt; or carried, locked, no program, slow
     const char* archiver = nullptr;      // the stand-in's mode (archiver.txt)
     const wchar_t* tamper = nullptr;     // the file whose first byte the stick loses
@@ -33,7 +33,7 @@ struct JobScenario {
     std::vector<std::string> journal = {};  // none: the stick is untouched
     std::vector<std::string> log = {};
     const wchar_t* tree = nullptr;  // the fixture whose tree the stick then holds, with changes:
-    std::vector<std::pair<const wchar_t*, const wchar_t*>> changes = {};  // path, the file it holds
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> changes = {};  // path, its file or null
 };
 
 void PrintTo(const JobScenario& row, std::ostream* out) {
