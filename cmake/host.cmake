@@ -22,12 +22,10 @@ add_executable(core_tests
     tests/app/font_scale_test.cpp
     tests/app/run_log_test.cpp
     tests/drives/drive_entry_test.cpp
-    tests/job/add_files_walk_test.cpp
     tests/job/job_text_test.cpp
     tests/job/pre_copy_checks_test.cpp
     tests/job/progress_test.cpp
     tests/job/read_back_test.cpp
-    tests/job/wim_scan_test.cpp
     tests/job/wim_split_plan_test.cpp
     tests/job/wim_split_router_test.cpp
     tests/text/byte_size_test.cpp

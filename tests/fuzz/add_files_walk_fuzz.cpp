@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return listed;
     };
 
-    std::vector<AddFilesEntry> entries;
+    std::vector<AddFilesEntry> entries(1);  // an earlier walk's list, replaced
     const std::wstring result = WalkAddFiles(top, pattern, lister, entries);
 
     // Which nodes the walk must find: everything under folders it may enter (not links), files
@@ -103,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     int64_t files = 0, bytes = 0;
     std::set<std::wstring> seen;
+    std::map<std::wstring, size_t> lastOfKind;  // by parent and kind: the last node found
     for (size_t k = 0; k < entries.size(); ++k) {
         const AddFilesEntry& entry = entries[k];
         const auto found = expected.find(entry.relative + entry.name);
@@ -111,6 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Node& node = nodes[found->second];
         Require(entry.relative == nodes[node.parent].path, "the relative path is the parent's");
         Require(entry.kind == (node.folder ? kFolderEntry : kFileEntry), "the kind is kept");
+        size_t& last = lastOfKind[entry.relative + (node.folder ? L"\\" : L"|")];
+        Require(found->second > last, "folders, and files, come in the order they are listed");
+        last = found->second;
         Require(entry.attributes == node.listed.attributes &&
                     entry.creationTime == node.listed.creationTime &&
                     entry.lastAccessTime == node.listed.lastAccessTime &&

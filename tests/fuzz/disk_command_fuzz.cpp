@@ -1,8 +1,11 @@
-// The disk tool's command lines, in both builds, and the labels it takes from them.
+// The program's own command line, the command lines it gives its tools, and the disk tool's
+// reading of them in both builds, with the labels it takes from them.
+#include "app/command_line.h"
 #include "disk/disk_command.h"
 #include "disk/fat_label.h"
-#include "text/utf8_text.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "text/path_text.h"
+#include "text/utf8_text.h"
 #include "tools/child_command_line.h"
 
 namespace {
@@ -31,34 +34,50 @@ bool ScalarValue(uint32_t code) {
     return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
 }
 
-// Well-formed UTF-8 as RFC 3629 defines it: shortest forms, no surrogates, nothing past U+10FFFF.
-bool WellFormedUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<uint8_t>(text[i]);
-        const size_t extra = lead < 0x80   ? 0
-                             : lead < 0xC2 ? 9
-                             : lead < 0xE0 ? 1
-                             : lead < 0xF0 ? 2
-                             : lead < 0xF5 ? 3
-                                           : 9;
-        if (extra == 9 || i + extra >= text.size()) return false;
-        uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto next = static_cast<uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        const uint32_t shortest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : extra == 3 ? 0x10000 : 0;
-        if (code < shortest || !ScalarValue(code)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 size_t Utf16Units(const std::wstring& text) {
     size_t units = 0;
     for (wchar_t c : text) units += static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
     return units;
+}
+
+std::wstring Quoted(const std::wstring& part) {
+    return L"\"" + part + L"\"";
+}
+
+void CheckSplit(const std::wstring& line) {
+    const std::vector<std::wstring> parts = SplitCommandLine(line);
+    std::wstring requoted;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        Require(parts[i].find(L'"') == std::wstring::npos, "a split part keeps no quote");
+        if (line.find(L'"') == std::wstring::npos) {
+            Require(!parts[i].empty() && parts[i].find_first_of(L" \t") == std::wstring::npos,
+                    "without quotes, parts are non-empty and hold no blank");
+        }
+        requoted += (i ? L" " : L"") + Quoted(parts[i]);
+    }
+    Require(SplitCommandLine(requoted) == parts, "each part quoted and joined splits the same");
+}
+
+void CheckChildLine(const std::wstring& name, const std::wstring& parameters, bool preQuoted) {
+    // A Windows path cannot hold a quote; the program may come already quoted.
+    if (name.find(L'"') != std::wstring::npos) return;
+    const std::wstring program = preQuoted ? Quoted(name) : name;
+    const std::wstring line = ChildCommandLine(program, parameters);
+    const std::vector<std::wstring> parts = SplitCommandLine(line);
+    Require(!parts.empty() && parts[0] == name, "the child's first argument is its program");
+
+    size_t blanks = 0;
+    while (blanks < parameters.size() &&
+           (parameters[blanks] == L' ' || parameters[blanks] == L'\t'))
+        ++blanks;
+    Require(ParametersOfCommandLine(line) == parameters.substr(blanks),
+            "the disk tool reads back the parameters it was given");
+
+    const std::wstring folder = ShellFolderFor(name, L"");
+    Require(StartsWith(name, folder), "the start folder is a prefix of the program");
+    Require(folder.empty() || folder.back() == L'\\', "the start folder ends in a backslash");
+    Require(name.find(L'\\', folder.size()) == std::wstring::npos,
+            "the start folder reaches the last backslash");
 }
 
 void CheckLabels(const std::wstring& typed) {
@@ -113,6 +132,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring label = ConsumeWide(input, 120);
     const std::string bytes = input.ConsumeRandomLengthString(200);
     const std::wstring any = ConsumeWide(input);
+    const bool preQuoted = input.ConsumeBool();
+    const int64_t fileSize = input.ConsumeIntegral<int64_t>();
+
+    CheckSplit(any);
+    CheckChildLine(label, any, preQuoted);
+    if (ClassifyArgument(label, fileSize) == ArgumentKind::IsoImage) {
+        Require(fileSize >= 1, "an image is a file with bytes");
+        const std::wstring field = IsoFieldText(label, fileSize);
+        Require(StartsWith(field, FileNamePart(label) + L"  (") && field.back() == L')',
+                "the image field shows the file's name and size");
+    }
 
     // Whatever the line, a valid reading is exactly one of the four lines, device and all.
     const DiskCommand parsed = ParseDiskParameters(any);
@@ -129,33 +159,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(SwitchesOf(switches) == any, "parsed switches re-serialize to the input");
     ParametersOfCommandLine(any);
 
-    // The line Tarnvik gives the tool carries any label through unchanged.
+    // The line Tarnvik gives the tool carries any label through unchanged (and through its
+    // command line, as CheckChildLine finds of any parameters).
     const std::wstring fileSystem = ntfs ? L"NTFS" : L"FAT32";
     const std::wstring device =
         std::wstring(L"/device=") + static_cast<wchar_t>(lowerCase ? letter + 32 : letter) + L": ";
-    const std::wstring line = ChildCommandLine(L"C:\\Users\\Me\\AppData\\Local\\Temp\\Bootice.exe",
-                                               device + FormatSwitches(fileSystem, label));
-    const DiskCommand command = ParseDiskParameters(ParametersOfCommandLine(line));
+    const DiskCommand command = ParseDiskParameters(device + FormatSwitches(fileSystem, label));
     Require(command.valid && command.action == DiskAction::kFormat &&
                 command.driveLetter == letter && command.fileSystem == fileSystem &&
                 command.label == label,
             "a format line reads back with its drive, file system and label");
     CheckLabels(label);
 
-    // The Linux build reads its switches as UTF-8.
+    // The Linux build reads its switches as UTF-8. Malformed bytes become U+FFFD; what decodes
+    // without one encodes back to the same bytes, so nothing overlong or past U+10FFFF passes.
     const std::wstring wide = WideFromUtf8(bytes);
     for (wchar_t c : wide)
         Require(ScalarValue(static_cast<uint32_t>(c)), "decoding gives characters");
-    if (WellFormedUtf8(bytes))
-        Require(Utf8FromWide(wide) == bytes, "well-formed UTF-8 round-trips");
-    const std::string encoded = Utf8FromWide(label);
-    Require(WellFormedUtf8(encoded), "encoding gives well-formed UTF-8");
+    if (wide.find(L'\uFFFD') == std::wstring::npos)
+        Require(Utf8FromWide(wide) == bytes, "what decodes cleanly round-trips");
     bool scalar = true;
     for (wchar_t c : label) scalar = scalar && ScalarValue(static_cast<uint32_t>(c));
-    if (scalar) Require(WideFromUtf8(encoded) == label, "characters round-trip through UTF-8");
     const DiskCommand posix =
         ParseDiskSwitches(WideFromUtf8(Utf8FromWide(FormatSwitches(fileSystem, label))));
     Require(posix.valid, "a format line is valid whatever the label");
-    if (scalar) Require(posix.label == label, "the Linux build reads the label back");
+    if (scalar) Require(posix.label == label, "characters round-trip through UTF-8 into a label");
     return 0;
 }

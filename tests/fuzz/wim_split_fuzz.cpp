@@ -1,7 +1,8 @@
 // The WIM split over any header, blob table and XML: a made-up image with any fields changed,
-// streamed in pieces of any sizes, split at any limit. Parsing stays inside its input; a plan
-// places every entry once, the metadata in part 1, every part within the limit; the routed parts
-// are the plan's, with the image's bytes; a stream unlike the first pass never passes.
+// streamed in pieces of any sizes, split at any limit. Parsing stays inside its input; the first
+// pass keeps the tables; a plan places every entry once, the metadata in part 1, every part within
+// the limit; the routed parts are the plan's, with the image's bytes; a stream unlike the first
+// pass never passes.
 #include "job/wim_scan.h"
 #include "job/wim_split_plan.h"
 #include "job/wim_split_router.h"
@@ -91,13 +92,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WimScan scan(listed, blockSize);
     const bool scanned = FeedInPieces(scan, image, pieces);
     if (!scanned) {
-        Require(scan.Refusal() != WimRefusal::None || scan.StreamShort() || scan.StreamLong(),
-                "a first pass fails for a reason");
+        Require(scan.Refusal() != WimRefusal::None ||
+                    (listed != image.size() && scan.StreamShort() == (listed > image.size()) &&
+                     scan.StreamLong() == (listed < image.size())),
+                "a first pass fails for a refusal, or a stream shorter or longer than listed");
         return 0;
     }
     Require(listed == image.size(), "only a stream of the listed size passes");
     Require(scan.Fingerprint().blocks.size() == (image.size() + blockSize - 1) / blockSize,
             "the fingerprint covers the stream");
+    const WimSplitSource& source = scan.Source();
+    const auto at = [&](uint64_t offset) { return image.begin() + static_cast<ptrdiff_t>(offset); };
+    Require(std::equal(source.blobTable.begin(), source.blobTable.end(),
+                       at(source.header.blobTable.offset)) &&
+                std::equal(source.xml.begin(), source.xml.end(), at(source.header.xml.offset)),
+            "the first pass keeps the blob table and the XML, whatever the pieces");
     WimSplitPlan plan;
     if (PlanWimSplit(scan.Source(), limit, plan) != WimRefusal::None) {
         Require(plan.parts.empty(), "a refused image has no plan");

@@ -18,63 +18,48 @@ TEST(MakeFolderPath, CreatesEveryMissingLevel) {
     EXPECT_EQ(MakeFolderPath(root + L"\\file\\below", -1), 0) << "a file stands in the way";
 }
 
-// Copies a file of the given size chunk by chunk; the chunk results in order.
-std::vector<int64_t> CopyInChunks(size_t size, std::string& copied) {
+// Copies a file of the given size chunk by chunk, its length taken as given (more than it holds:
+// cut short since it was opened), to a target that may refuse writes (a full or pulled drive);
+// the chunk results in order.
+std::vector<int64_t> CopyInChunks(size_t size, int64_t length, bool writable) {
     const std::wstring from = TempTestPath(L"from.bin"), to = TempTestPath(L"to.bin");
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7);
     WriteWholeFile(from, bytes);
-    UniqueHandle source(
-        CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, 0, nullptr));
-    std::vector<int64_t> results;
-    for (int64_t r = 0; results.empty() || (r > 0 && results.size() < 10);)
-        results.push_back(r = CopyChunk(source, target, 4096, static_cast<int64_t>(size), r));
-    EXPECT_FALSE(source) << "closed after the last chunk";
-    EXPECT_FALSE(target);
-    copied = ReadWholeFile(to);
-    EXPECT_EQ(copied, bytes);
-    return results;
-}
-
-TEST(CopyChunk, ChunkBoundaries) {
-    std::string copied;
-    EXPECT_EQ(CopyInChunks(0, copied), std::vector<int64_t>{0});
-    EXPECT_EQ(CopyInChunks(4096, copied), std::vector<int64_t>{0});
-    EXPECT_EQ(CopyInChunks(4097, copied), (std::vector<int64_t>{4096, 0}));
-    EXPECT_EQ(CopyInChunks(10000, copied), (std::vector<int64_t>{4096, 8192, 0}));
-}
-
-TEST(CopyChunk, AWriteThatFailsIsReported) {
-    const std::wstring from = TempTestPath(L"from.bin"), to = TempTestPath(L"to.bin");
-    WriteWholeFile(from, std::string(9000, 'f'));
     WriteWholeFile(to, "");
     UniqueHandle source(
         CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    // A target the copy may not write to stands for a full or pulled drive.
-    UniqueHandle target(
-        CreateFileW(to.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(CopyChunk(source, target, 4096, 9000, 0), kChunkFailed);
-    EXPECT_FALSE(source);
+    UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | (writable ? GENERIC_WRITE : 0), 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<int64_t> results;
+    for (int64_t r = 0; results.empty() || (r > 0 && results.size() < 10);)
+        results.push_back(r = CopyChunk(source, target, 4096, length, r));
+    EXPECT_FALSE(source) << "closed after the last chunk";
     EXPECT_FALSE(target);
+    if (results.back() == 0) {
+        EXPECT_EQ(ReadWholeFile(to), bytes);
+    }
+    return results;
 }
 
-TEST(CopyChunk, ASourceShorterThanItsLengthIsReported) {
-    // The length is taken once, when the file is opened; a file cut short since then must not pass
-    // for copied, whether a full chunk or the last one comes up short.
-    const std::wstring from = TempTestPath(L"from.bin"), to = TempTestPath(L"to.bin");
-    WriteWholeFile(from, std::string(5000, 's'));
-    for (const int64_t length : {int64_t{9000}, int64_t{6000}}) {
-        SCOPED_TRACE(length);
-        UniqueHandle source(
-            CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        UniqueHandle target(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, 0, nullptr));
-        EXPECT_EQ(CopyChunk(source, target, 4096, length, 0), 4096);
-        EXPECT_EQ(CopyChunk(source, target, 4096, length, 4096), kChunkFailed);
-        EXPECT_FALSE(source);
-        EXPECT_FALSE(target);
+TEST(CopyChunk, ChunkBoundariesAndFailures) {
+    const struct {
+        size_t size;
+        int64_t length;
+        bool writable;
+        std::vector<int64_t> results;
+    } cases[] = {
+        {0, 0, true, {0}},
+        {4096, 4096, true, {0}},
+        {4097, 4097, true, {4096, 0}},
+        {10000, 10000, true, {4096, 8192, 0}},
+        {9000, 9000, false, {kChunkFailed}},
+        {5000, 9000, true, {4096, kChunkFailed}},  // a full chunk comes up short
+        {5000, 6000, true, {4096, kChunkFailed}},  // the last chunk does
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes as " << c.length);
+        EXPECT_EQ(CopyInChunks(c.size, c.length, c.writable), c.results);
     }
 }
 

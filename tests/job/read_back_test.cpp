@@ -32,11 +32,11 @@ TEST(ImageListing, ItemsInArchiveOrderWithTheirSizes) {
 
 TEST(ImageListing, UnreadableListingsAreRefused) {
     const char* cases[] = {
-        "",                                                      // nothing printed
-        "ERROR: t.iso : Cannot open the file as archive\r\n",    // no items part
-        "----------\r\nPath = a\r\nFolder = -\r\nSize = \r\n\r\n",      // a file without size
-        "----------\r\nPath = a\r\nFolder = -\r\nSize = 12x\r\n\r\n",   // a size that is no number
-        "----------\r\nFolder = -\r\nSize = 1\r\n\r\n",                 // no path
+        "",                                                            // nothing printed
+        "ERROR: t.iso : Cannot open the file as archive\r\n",          // no items part
+        "----------\r\nPath = a\r\nFolder = -\r\nSize = \r\n\r\n",     // a file without size
+        "----------\r\nPath = a\r\nFolder = -\r\nSize = 12x\r\n\r\n",  // a size that is no number
+        "----------\r\nFolder = -\r\nSize = 1\r\n\r\n",                // no path
     };
     for (const char* text : cases) {
         ImageListing listing;
@@ -58,12 +58,13 @@ TEST(ImageListing, LargestFat32FileFitsAndTheInstallersImageIsSplit) {
     listing.entries[2].size = kFat32LargestFile;
     EXPECT_EQ(WimToSplit(listing, L"FAT32", kFat32LargestFile), nullptr) << "it fits whole";
     listing.entries[3].size = kFat32LargestFile + 1;
-    EXPECT_EQ(FirstFileTooLargeForFat32(listing), &listing.entries[3]) << "only the root's is split";
+    EXPECT_EQ(FirstFileTooLargeForFat32(listing), &listing.entries[3])
+        << "only the root's is split";
 }
 
 // A stick of files in memory; Read hands out at most 3 bytes at a time, as short reads do.
 class MemoryStick : public StickFiles {
-public:
+  public:
     std::map<std::wstring, std::string> files;
     int opened = 0, closed = 0;
     bool failReads = false;
@@ -86,7 +87,7 @@ public:
     }
     void Close() override { ++closed; }
 
-private:
+  private:
     const std::string* current_ = nullptr;
     size_t at_ = 0;
 };
@@ -111,37 +112,31 @@ ReadBackOutcome Check(MemoryStick& stick, const std::vector<ReadBackItem>& items
 TEST(ReadBackCheck, FindsTheFirstDifference) {
     const std::vector<ReadBackItem> items = {
         {L"a.txt", 5}, {L"empty", 0}, {L"b\\c.bin", 7}, {L"replaced", 4, false}};
-    const std::string stream = "helloabcdefgWXYZ";
     const struct {
         const char* name;
-        std::map<std::wstring, std::string> stick;
-        size_t piece;
+        std::wstring path;  // the file changed
+        std::string content;
         Difference difference;
-        const wchar_t* path;
         int64_t found;
     } cases[] = {
-        {"same", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}}, 4,
-         Difference::None, L"", 0},
-        {"same, one byte at a time", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}},
-         1, Difference::None, L"", 0},
-        {"missing empty file", {{L"a.txt", "hello"}, {L"b\\c.bin", "abcdefg"}}, 16,
-         Difference::Missing, L"empty", 0},
-        {"shorter", {{L"a.txt", "hell"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}}, 16,
-         Difference::Size, L"a.txt", 4},
-        {"one byte changed",
-         {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdXfg"}}, 5, Difference::Content,
-         L"b\\c.bin", 4},
-        {"lost to zeros", {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", std::string(7, '\0')}},
-         16, Difference::Content, L"b\\c.bin", 0},
+        {"same", L"a.txt", "hello", Difference::None, 0},
+        {"missing empty file", L"empty", "", Difference::Missing, 0},
+        {"shorter", L"a.txt", "hell", Difference::Size, 4},
+        {"one byte changed", L"b\\c.bin", "abcdXfg", Difference::Content, 4},
+        {"lost to zeros", L"b\\c.bin", std::string(7, '\0'), Difference::Content, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        MemoryStick stick;
-        stick.files = c.stick;
-        const ReadBackOutcome outcome = Check(stick, items, stream, c.piece);
-        EXPECT_EQ(outcome.difference, c.difference);
-        EXPECT_EQ(outcome.path, c.path);
-        EXPECT_EQ(outcome.found, c.found);
+        for (size_t piece : {1, 5, 16}) {
+            SCOPED_TRACE(testing::Message() << c.name << " in pieces of " << piece);
+            MemoryStick stick;
+            stick.files = {{L"a.txt", "hello"}, {L"empty", ""}, {L"b\\c.bin", "abcdefg"}};
+            stick.files[c.path] = c.content;
+            if (c.difference == Difference::Missing) stick.files.erase(c.path);
+            const ReadBackOutcome outcome = Check(stick, items, "helloabcdefgWXYZ", piece);
+            EXPECT_EQ(outcome.difference, c.difference);
+            EXPECT_EQ(outcome.path, c.difference == Difference::None ? L"" : c.path);
+            EXPECT_EQ(outcome.found, c.found);
+        }
     }
 }
 
@@ -157,7 +152,7 @@ TEST(ReadBackCheck, StreamAndStickFailures) {
 
 // Takes what it is fed; refuses a byte 'X'.
 class Recorder : public ReadBackDiversion {
-public:
+  public:
     std::string fed;
     int finished = 0;
     bool Feed(const uint8_t* data, size_t size) override {

@@ -1,16 +1,13 @@
-// Runs the three passes of a WIM split on a file, as the job runs them on 7-Zip's output: the
-// first over the file in pieces of odd sizes, the plan with the given part limit, the second
-// writing install.swm, install2.swm, ... to a folder, the third comparing them with the file.
-// Exit codes: 0 split and read back, 2 refused, 1 failed, 3 usage.
+// Runs the three passes of a WIM split on a file as the job runs them on 7-Zip's output, in pieces
+// that cross every boundary at odd places: the first pass and the plan at the given part limit,
+// the second writing install.swm, install2.swm, ... to a folder, the third reading those files
+// back against the image. Exit codes: 0 split and read back, 2 refused, 1 failed, 3 usage.
 #include <cstdio>
-#include <map>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <vector>
 
-#include "job/wim_part_check.h"
-#include "job/wim_scan.h"
-#include "job/wim_split_plan.h"
-#include "job/wim_split_router.h"
+#include "tests/job/wim_test_image.h"
 
 namespace {
 
@@ -20,82 +17,9 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
-std::string PartPath(const std::string& folder, uint16_t part) {
-    return folder + "/" + Narrow(WimPartFileName(part));
-}
-
-class FileParts final : public WimPartSink {
-  public:
-    explicit FileParts(std::string folder) : folder_(std::move(folder)) {}
-    ~FileParts() override {
-        for (auto& [part, file] : open_) std::fclose(file);
-    }
-    bool Open(uint16_t part, uint64_t) override {
-        std::FILE* file = std::fopen(PartPath(folder_, part).c_str(), "wb");
-        if (!file) return false;
-        open_[part] = file;
-        return true;
-    }
-    bool Write(uint16_t part, const uint8_t* data, size_t size) override {
-        return std::fwrite(data, 1, size, open_.at(part)) == size;
-    }
-    bool Close(uint16_t part) override {
-        const bool closed = std::fclose(open_.at(part)) == 0;
-        open_.erase(part);
-        return closed;
-    }
-
-  private:
-    std::string folder_;
-    std::map<uint16_t, std::FILE*> open_;
-};
-
-class FilePartReader final : public WimPartFiles {
-  public:
-    explicit FilePartReader(std::string folder) : folder_(std::move(folder)) {}
-    ~FilePartReader() override {
-        for (auto& [part, file] : open_) std::fclose(file);
-    }
-    bool Open(uint16_t part, uint64_t& size) override {
-        std::FILE* file = std::fopen(PartPath(folder_, part).c_str(), "rb");
-        if (!file) return false;
-        open_[part] = file;
-        if (std::fseek(file, 0, SEEK_END) != 0) return false;
-        size = static_cast<uint64_t>(std::ftell(file));
-        return std::fseek(file, 0, SEEK_SET) == 0;
-    }
-    int64_t Read(uint16_t part, const uint8_t*& bytes, size_t count) override {
-        buffer_.resize(std::min<size_t>(count, 1 << 20));
-        const size_t read = std::fread(buffer_.data(), 1, buffer_.size(), open_.at(part));
-        bytes = buffer_.data();
-        return read == 0 && std::ferror(open_.at(part)) ? -1 : static_cast<int64_t>(read);
-    }
-    void Close(uint16_t part) override {
-        std::fclose(open_.at(part));
-        open_.erase(part);
-    }
-
-  private:
-    std::string folder_;
-    std::map<uint16_t, std::FILE*> open_;
-    std::vector<uint8_t> buffer_;
-};
-
-// Feeds the file in pieces whose sizes cross every boundary at odd places.
-template <typename Pass>
-bool Stream(const char* path, Pass& pass) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    const size_t pieces[] = {1, 4093, 65537, 8, 1048583, 333, 200000};
-    std::vector<uint8_t> buffer(1048583);
-    bool going = true;
-    for (size_t i = 0; going; ++i) {
-        const size_t read = std::fread(buffer.data(), 1, pieces[i % std::size(pieces)], file);
-        if (read == 0) break;
-        going = pass.Feed(buffer.data(), read);
-    }
-    std::fclose(file);
-    return going && pass.Finish();
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -105,45 +29,36 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: wim_split_host IMAGE PART-LIMIT FOLDER\n");
         return 3;
     }
-    const char* image = argv[1];
-    const uint64_t limit = std::stoull(argv[2]);
-    const std::string folder = argv[3];
-    std::FILE* file = std::fopen(image, "rb");
-    if (!file) return 1;
-    std::fseek(file, 0, SEEK_END);
-    const uint64_t size = static_cast<uint64_t>(std::ftell(file));
-    std::fclose(file);
-
-    WimScan scan(size);
-    const bool scanned = Stream(image, scan);
+    const std::vector<uint8_t> image = ReadFile(argv[1]);
+    const std::vector<size_t> pieces = {1, 4093, 65537, 8, 1048583, 333, 200000};
+    WimScan scan(image.size());
+    const bool scanned = FeedInPieces(scan, image, pieces);
     WimSplitPlan plan;
-    const WimRefusal refusal = scanned ? PlanWimSplit(scan.Source(), limit, plan) : scan.Refusal();
+    const WimRefusal refusal =
+        scanned ? PlanWimSplit(scan.Source(), std::stoull(argv[2]), plan) : scan.Refusal();
     if (refusal != WimRefusal::None) {
         std::printf("refused: %s\n", Narrow(WimRefusalText(refusal)).c_str());
         return 2;
     }
-    if (!scanned) {
-        std::fprintf(stderr, "first pass failed\n");
-        return 1;
-    }
-    for (const WimSplitPart& part : plan.parts) {
-        std::printf("%s %llu bytes, %zu resources\n", Narrow(WimPartFileName(part.number)).c_str(),
-                    static_cast<unsigned long long>(part.size), part.resources.size());
-    }
-
-    FileParts parts(folder);
+    MemoryParts parts;
     WimSplitRouter writer(plan, scan.Fingerprint(), parts);
-    if (!Stream(image, writer)) {
-        std::fprintf(stderr, "split: %s\n",
+    if (!scanned || !FeedInPieces(writer, image, pieces) || parts.outOfTurn) {
+        std::fprintf(stderr, "split failed: %s\n",
                      Narrow(DescribeWimRouteOutcome(writer.Outcome())).c_str());
         return 1;
     }
-    FilePartReader stick(folder);
+    MemoryPartFiles stick;
+    for (const auto& [number, bytes] : parts.files) {
+        const std::string path = std::string(argv[3]) + "/" + Narrow(WimPartFileName(number));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        stick.files[number] = ReadFile(path);
+    }
     WimPartCheck check(stick);
     WimSplitRouter reader(plan, scan.Fingerprint(), check);
-    if (!Stream(image, reader)) {
-        std::fprintf(stderr, "read-back: %s; %s\n",
-                     Narrow(DescribeWimRouteOutcome(reader.Outcome())).c_str(),
+    if (!FeedInPieces(reader, image, pieces)) {
+        std::fprintf(stderr, "read-back: %s\n",
                      Narrow(DescribeWimPartDifference(check.Outcome())).c_str());
         return 1;
     }

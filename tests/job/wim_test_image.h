@@ -1,5 +1,6 @@
 #pragma once
-// Made-up WIM images and an in-memory part sink, for the unit tests and the fuzz target.
+// Made-up WIM images, in-memory part files and the check of a split's parts, for the unit tests,
+// the fuzz target and the host split.
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "job/wim_layout.h"
+#include "job/wim_part_check.h"
 #include "job/wim_scan.h"
 #include "job/wim_split_plan.h"
 #include "job/wim_split_router.h"
@@ -126,10 +128,34 @@ class MemoryParts : public WimPartSink {
     }
 };
 
+// The stick's part files in memory; a read gives at most 5 bytes, as short reads do.
+class MemoryPartFiles : public WimPartFiles {
+  public:
+    std::map<uint16_t, std::vector<uint8_t>> files;
+    std::map<uint16_t, size_t> at;
+    int opened = 0, closed = 0;
+
+    bool Open(uint16_t part, uint64_t& size) override {
+        if (!files.count(part)) return false;
+        ++opened;
+        at[part] = 0;
+        size = files[part].size();
+        return true;
+    }
+    int64_t Read(uint16_t part, const uint8_t*& bytes, size_t count) override {
+        const std::vector<uint8_t>& file = files[part];
+        const size_t n = std::min({count, size_t{5}, file.size() - at[part]});
+        bytes = file.data() + at[part];
+        at[part] += n;
+        return static_cast<int64_t>(n);
+    }
+    void Close(uint16_t) override { ++closed; }
+};
+
 // The part files against the image and the plan: each part's header, its blob table's entries
-// (the image's, with this part's number and offset) and their bytes, the XML; every entry of the
-// image in exactly one part, the metadata in part 1, no part past the limit. Null when all hold,
-// else the property that does not.
+// (the image's, with this part's number and offset) and their bytes, the image's XML; every entry
+// of the image in exactly one part, the metadata in part 1, no part past the limit. Null when all
+// hold, else the property that does not.
 inline const char* CheckParts(const std::map<uint16_t, std::vector<uint8_t>>& files,
                               const std::vector<uint8_t>& image, const WimSplitPlan& plan,
                               uint64_t limit) {
@@ -157,10 +183,10 @@ inline const char* CheckParts(const std::map<uint16_t, std::vector<uint8_t>>& fi
         if (header.blobTable.storedSize != count * kWimBlobEntrySize ||
             header.blobTable.flags != kWimResourceMetadata || count != part.resources.size() ||
             tableAt + header.blobTable.storedSize != header.xml.offset ||
-            header.xml.storedSize != plan.xml.size() ||
-            header.xml.offset + plan.xml.size() != file.size() ||
-            !std::equal(plan.xml.begin(), plan.xml.end(),
-                        file.begin() + static_cast<ptrdiff_t>(header.xml.offset)))
+            header.xml.storedSize != source.xml.storedSize ||
+            header.xml.offset + source.xml.storedSize != file.size() ||
+            !std::equal(file.begin() + static_cast<ptrdiff_t>(header.xml.offset), file.end(),
+                        image.begin() + static_cast<ptrdiff_t>(source.xml.offset)))
             return "a part ends in its blob table and the XML";
         uint64_t end = kWimHeaderSize;
         uint64_t streamAt = 0;

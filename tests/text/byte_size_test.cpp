@@ -58,20 +58,13 @@ TEST(FormatByteSize, WorkedValuesAndEdges) {
         int64_t bytes;
         const wchar_t* text;
     } cases[] = {
-        // The fuzz target checks the unit, the digits and the cut for every size up to 8 PB;
-        // these pin the text itself, and what lies outside that range.
+        // The texts themselves, which also vouch for the printed ones the next test compares with.
         {0, L"0 b "},
         {1023, L"1023 b "},
-        {1024, L"1.00 KB"},
         {1024 + 1023, L"1.99 KB"},
         {100 * MiB + 1, L"100 MB"},
-        {1000 * KiB, L"1000 KB"},
         {5000000000, L"4.65 GB"},
-        {TiB, L"1.00 TB"},
-        {PiB, L"1.00 PB"},
-        // Negative counts stay in bytes.
-        {-1, L"-1 b "},
-        {-5000, L"-5000 b "},
+        {-1, L"-1 b "},  // negative counts stay in bytes
         // Past the last unit the count stays in PB rather than losing its unit.
         {EiB, L"1024 PB"},
         {std::numeric_limits<int64_t>::max(), L"8192 PB"},
@@ -121,9 +114,7 @@ TEST(NextByteSizeChange, TheTextHoldsUpToItAndChangesThere) {
         {0, 1},
         {1023, 1024},
         {1024, 1035},
-        {1034, 1035},
         {1035, 1045},
-        {MiB - 1, MiB},
         {100 * MiB, 101 * MiB},
         {99 * GiB, 99 * GiB + 10737419},
         {PiB, PiB + 1},

@@ -44,11 +44,7 @@ TEST(FormatDateMask, ReplacesEachTokenInEitherCase) {
     }
 }
 
-TEST(FormatTimeStamp, DateCommaTimeWithoutBlanks) {
-    EXPECT_EQ(FormatTimeStampAt(kStamp), L"2024/03/09,13:45:12");
-    EXPECT_EQ(FormatTimeStampAt(ClockFromFields({2017, 12, 31, 0, 0, 0})), L"2017/12/31,00:00:00");
-}
-
+// The time stamp before the duration is pinned with it.
 TEST(FormatDuration, ElapsedMaskGrowsWithTheDuration) {
     const struct {
         ClockValue elapsed;
