@@ -38,26 +38,3 @@ endforeach()
 set_tests_properties(disk_tool.mounted PROPERTIES RESOURCE_LOCK loop-devices SKIP_RETURN_CODE 77)
 include(cmake/disk-boot-tests.cmake)
 
-# A fake-capacity stick for the tests: a FUSE file system of our own (libfuse3) on which the rig
-# puts its stick image when asked to.
-find_package(PkgConfig)
-if(PkgConfig_FOUND)
-    pkg_check_modules(FUSE3 IMPORTED_TARGET fuse3)
-endif()
-if(FUSE3_FOUND)
-    add_executable(lying_stick tests/e2e/real_stick/lying_stick.cpp)
-    target_link_libraries(lying_stick PRIVATE PkgConfig::FUSE3)
-    target_compile_options(lying_stick PRIVATE ${TARNVIK_SANITIZERS})
-    target_link_options(lying_stick PRIVATE ${TARNVIK_SANITIZERS})
-    tarnvik_warnings(lying_stick)
-    set(lying_stick_program $<TARGET_FILE:lying_stick>)
-else()
-    message(STATUS "libfuse3 not found: the lying-stick tests will be skipped")
-    set(lying_stick_program ${CMAKE_BINARY_DIR}/lying_stick)
-endif()
-foreach(scenario boundary)
-    add_test(NAME lying_stick.${scenario}
-             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/real_stick/lying_stick_test.sh
-                     ${lying_stick_program} ${CMAKE_BINARY_DIR}/lying-stick-tests ${scenario})
-    set_tests_properties(lying_stick.${scenario} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
-endforeach()

@@ -15,7 +15,7 @@ packages=(
     clang libclang-rt-14-dev
     qemu-system-x86 ovmf grub-pc-bin ipxe
     libguestfs-tools linux-image-cloud-amd64 genisoimage grub-rescue-pc
-    pkgconf libfuse3-dev fuse3
+    fuse3
     wimtools
 )
 command -v npm >/dev/null || packages+=(npm)

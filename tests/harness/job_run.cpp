@@ -34,6 +34,15 @@ bool ConfirmJob(Program& program, HWND window) {
     return warning.text.rfind(L"WARNING: ", 0) == 0 && program.Answer(warning, IDYES);
 }
 
+std::wstring RunJobToEnd(Program& program, HWND window, const std::wstring& folder,
+                        int timeoutMs) {
+    if (!ConfirmJob(program, window)) return L"<not confirmed>";
+    if (!WaitUntil([&] { return program.Control(window, kBackButton).visible; }, timeoutMs))
+        return L"<no end>";
+    SaveWindowPicture(window, folder + L"\\ended.png");
+    return program.Control(window, kStatusText).text;
+}
+
 bool CloseAndExit(Program& program, HWND window) {
     program.Close(window);
     DWORD code = 1;
@@ -126,11 +135,7 @@ HWND StickJob::Start(const std::wstring& image, const std::wstring& arguments) {
 }
 
 std::wstring StickJob::RunToEnd(HWND window, int timeoutMs) {
-    if (!ConfirmJob(program_, window)) return L"<not confirmed>";
-    if (!WaitUntil([&] { return program_.Control(window, kBackButton).visible; }, timeoutMs))
-        return L"<no end>";
-    SaveWindowPicture(window, folder_ + L"\\ended.png");
-    return program_.Control(window, kStatusText).text;
+    return RunJobToEnd(program_, window, folder_, timeoutMs);
 }
 
 void StickJob::QuitDuring(HWND window, const std::wstring& step, bool archiverRuns) {

@@ -29,6 +29,10 @@ HWND StartWithImage(Program& program, const std::wstring& exe, const std::wstrin
                     const std::wstring& folder, const std::wstring& image);
 // Presses Copy and answers Yes to the format warning; false when the box was no warning.
 bool ConfirmJob(Program& program, HWND window);
+// Confirms the warning, waits for the end as the window shows it (a picture of it in the folder)
+// and returns the status.
+std::wstring RunJobToEnd(Program& program, HWND window, const std::wstring& folder,
+                         int timeoutMs = 120000);
 // Closes the window; true when the program then ended with exit code 0.
 bool CloseAndExit(Program& program, HWND window);
 // The job's lines of a log: after its header, up to the line before the run's "Exit".
@@ -73,7 +77,6 @@ class StickJob : public testing::Test {
     void UseStick(const std::wstring& folder);
     // Starts the program and chooses the image (a fixture's name or a path).
     HWND Start(const std::wstring& image, const std::wstring& arguments = L"debug");
-    // Confirms the warning, waits for the end as the window shows it and returns the status.
     std::wstring RunToEnd(HWND window, int timeoutMs = 120000);
     // Confirms, quits during the step the status names (No to the question first, then Yes) and
     // expects the program to end with exit code 0.

@@ -7,8 +7,7 @@
 # hidden/system attributes or times (FAT through guestmount drops them, NTFS through ntfs-3g
 # read-only): those stay with the tests on folder drives.
 # Usage: real_stick_test.sh SCENARIO WIN64_BUILD HOST_DISK_TOOL
-#   SCENARIO: bcd-fat32, grub4dos-root, grub4dos-boot, third-party, file-over-4gib, too-large, ntfs,
-#             lying, wim-secure-boot
+#   SCENARIO: bcd-fat32, grub4dos-boot, third-party, too-large, ntfs, wim-secure-boot
 set -u
 scenario=$1 build=$2 tool=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -77,7 +76,7 @@ iso_of_tree() {
 # Only where the drive list's size or the free space matter does the job start with the volume
 # mounted; elsewhere its first step, the format, would only unmount it again (a mount costs 15 s).
 tree=$work/iso/tree iso=$work/iso/image.iso size=256M test=StandardBootManager mounted=unmounted
-refusal= lying=
+refusal=
 mkdir -p "$tree/boot" "$tree/sources"
 head -c 4096 /dev/urandom >"$tree/boot/bcd"
 head -c 1500000 /dev/urandom >"$tree/sources/install.wim"
@@ -98,9 +97,9 @@ case $scenario in
         cp /usr/lib/ipxe/ipxe.efi "$tree/efi/boot/bootx64.efi"
         iso_of_tree "$tree" BCD
         ;;
-    grub4dos-root | grub4dos-boot)
+    grub4dos-boot)
         test=Grub4Dos
-        if [ "$scenario" = grub4dos-root ]; then make_grldr "$tree/grldr"; else make_grldr "$tree/boot/grldr"; fi
+        make_grldr "$tree/boot/grldr"
         iso_of_tree "$tree" GRUB
         ;;
     third-party)
@@ -109,31 +108,15 @@ case $scenario in
         rm -rf "$tree"
         xorriso -osirrox on -indev "$iso" -extract / "$tree" >/dev/null 2>&1 || exit 1
         ;;
-    file-over-4gib)
-        # UDF, as Windows installers are; the file is a hole and the image is written sparse. The
-        # check before the format refuses it: the stick keeps its volume and its file.
-        command -v genisoimage >/dev/null || skip "needs genisoimage"
-        test=RefusedBeforeTheFormat size=8G refusal='sources\install.esd'
-        truncate -s 4100M "$tree/sources/install.esd"
-        genisoimage -quiet -udf -allow-limited-size -V BIG -o /dev/stdout "$tree" 2>/dev/null |
-            cp --sparse=always /dev/stdin "$iso" || exit 1
-        ;;
     too-large)
         # Smaller than the stick (else the size check refuses it), larger once extracted: the
-        # image holds the data of three hard links once. Refused before the format too.
+        # image holds the data of three hard links once. Refused before the format: the stick
+        # keeps its volume and its file.
         test=RefusedBeforeTheFormat mounted=mounted refusal="The files of the selected ISO image take"
         head -c 100M /dev/urandom >"$tree/sources/part1.swm"
         ln "$tree/sources/part1.swm" "$tree/sources/part2.swm"
         ln "$tree/sources/part1.swm" "$tree/sources/part3.swm"
         iso_of_tree "$tree" LARGE
-        ;;
-    lying)
-        # A stick that keeps only its first 128 MiB and reads zeros beyond: the job writes more,
-        # and the read-back must find what was lost.
-        lying_missing=$(rig_lying_missing "$tool") && skip "needs $lying_missing"
-        test=LostOnTheStick lying=lying=128M
-        for part in 1 2 3 4 5 6 7 8; do head -c 20M /dev/urandom >"$tree/sources/part$part.swm"; done
-        iso_of_tree "$tree" LYING
         ;;
     wim-secure-boot)
         # A Windows installer's shape (the fixture's tree with its real two-image install.wim,
@@ -163,7 +146,7 @@ stage "making the image"
 
 # --- the stick and Wine
 
-rig_setup "$work/stick" "$size" FAT32 "Real Stick" "$tool" unmounted ${lying:-} ||
+rig_setup "$work/stick" "$size" FAT32 "Real Stick" "$tool" unmounted ||
     { cat "$rig_log"; exit 1; }
 # A file of the user's on the stick, and the volume's serial: a refused job leaves both.
 mtool() { MTOOLS_SKIP_CHECK=1 "$@"; }
@@ -260,7 +243,7 @@ same_files() {  # same_files EXPECTED_TREE [STICK_FOLDER]: the stick holds exact
 }
 
 case $scenario in
-    bcd-fat32 | third-party | grub4dos-root) same_files "$tree" ;;
+    bcd-fat32 | third-party) same_files "$tree" ;;
     ntfs)
         if rig_mount_volume; then
             same_files "$tree" "$rig_mount"
@@ -274,7 +257,7 @@ case $scenario in
         mv "$tree/boot/grldr" "$tree/grldr"
         same_files "$tree"
         ;;
-    file-over-4gib | too-large)
+    too-large)
         [ "$(volume_serial)" = "$serial_before" ] || fail "the stick was formatted"
         [ "$(mtool mtype -i "$img@@1M" ::KEEP.TXT)" = "$(cat "$work/KEEP.TXT")" ] ||
             fail "the user's file is gone"
@@ -312,7 +295,7 @@ boot_or_fail() {
 case $scenario in
     bcd-fat32) boot_or_fail bios "${STANDIN[@]}" && boot_or_fail uefi "iPXE initialising devices" ;;
     ntfs) boot_or_fail bios "${STANDIN[@]}" ;;  # through our NTFS boot code
-    grub4dos-root | grub4dos-boot) boot_or_fail bios "TARNVIK GRLDR TEST: GRUB IS RUNNING" ;;
+    grub4dos-boot) boot_or_fail bios "TARNVIK GRLDR TEST: GRUB IS RUNNING" ;;
     wim-secure-boot) boot_or_fail uefi-secure "TARNVIK SECURE BOOT: GRUB IS RUNNING" ;;
 esac
 stage "booting"

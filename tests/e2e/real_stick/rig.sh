@@ -8,14 +8,8 @@
 # (the protocol is at the top of tests/support/stick_handshake_win32.h). The NTFS format is the
 # Linux build's, by stick_ntfs_format beside the disk tool's Linux build.
 #
-# rig_setup DIR SIZE FS LABEL TOOL [unmounted] [lying=CAPACITY]
-#                                     makes DIR/stick.img and mounts it at DIR/mount (or not yet);
-#                                     lying=: a fake-capacity stick (see lying_stick.cpp) that keeps
-#                                     only the first CAPACITY bytes (truncate's units, e.g. 128M)
-#                                     and reads zeros beyond; rig_image is then its view in
-#                                     DIR/lying, which loop device and guestmount use, and
-#                                     DIR/stick.img what it kept (also after rig_teardown)
-# rig_lying_missing TOOL              prints what a lying stick lacks and succeeds, else fails
+# rig_setup DIR SIZE FS LABEL TOOL [unmounted]
+#                                     makes DIR/stick.img and mounts it at DIR/mount (or not yet)
 # rig_map_wine PREFIX                 maps E: and PhysicalDrive9 (before the Wine session starts)
 # rig_start_helper                    answers requests in DIR/handshake until rig_teardown:
 #                                     "unmount", "mount", "remount" (both, nothing kept cached)
@@ -26,7 +20,7 @@
 
 rig_dir= rig_image= rig_loop= rig_part= rig_mount= rig_fs= rig_handshake= rig_log=
 rig_ntfs_formatter=
-rig_mount_pid= rig_helper_pid= rig_prefix= rig_lying_pid= rig_lying_dir=
+rig_mount_pid= rig_helper_pid= rig_prefix=
 export LIBGUESTFS_BACKEND_SETTINGS=force_tcg
 
 rig_note() { printf '%s %s\n' "$(date +%T.%N | cut -c1-12)" "$*" >>"$rig_log"; }
@@ -44,43 +38,20 @@ rig_missing() {
     return 1
 }
 
-# The lying stick is built beside the disk tool's Linux build.
-rig_lying_program() { echo "${RIG_LYING_STICK:-$(dirname "$1")/lying_stick}"; }
-
-rig_lying_missing() {
-    local program
-    program=$(rig_lying_program "$1")
-    [ -x "$program" ] || { echo "$program (built when libfuse3-dev is there)"; return 0; }
-    command -v fusermount3 >/dev/null || { echo fusermount3; return 0; }
-    return 1
-}
-
 rig_setup() {
     local -
     set +e
-    local size=$2 label=$4 tool=$5 unmounted= capacity= option
-    for option in "${@:6}"; do
-        case $option in
-            unmounted) unmounted=1 ;;
-            mounted) ;;
-            lying=*) capacity=${option#lying=} ;;
-            *) echo "rig_setup: unknown option $option" >&2; return 1 ;;
-        esac
-    done
+    local size=$2 label=$4 tool=$5 unmounted=
+    [ "${6:-}" = unmounted ] && unmounted=1
     rig_dir=$1 rig_fs=$3
     rig_image=$rig_dir/stick.img rig_mount=$rig_dir/mount rig_handshake=$rig_dir/handshake
-    rig_log=$rig_dir/rig.log rig_lying_dir=$rig_dir/lying
+    rig_log=$rig_dir/rig.log
     rig_ntfs_formatter=$(dirname "$tool")/stick_ntfs_format
     mkdir -p "$rig_mount" "$rig_handshake"
     rm -f "$rig_handshake"/* "$rig_dir/file-system"
     : >"$rig_log"
-    # A stick left behind by a run that was killed would hide the new one.
-    rig_unmount_lying
     rm -f "$rig_image"
     truncate -s "$size" "$rig_image" || return 1
-    if [ -n "$capacity" ]; then
-        rig_mount_lying "$(rig_lying_program "$tool")" "$capacity" || return 1
-    fi
     rig_loop=$(losetup -fP --show "$rig_image") || return 1
     rig_note "attached $rig_image as $rig_loop"
     "$tool" --disk "$rig_loop" /partitions /repartition /activate /usb-hdd "/fstype=$rig_fs" \
@@ -91,64 +62,6 @@ rig_setup() {
     for i in $(seq 50); do [ -b "$rig_part" ] && break; sleep 0.1; done
     [ -b "$rig_part" ] || { rig_note "no $rig_part"; return 1; }
     [ -n "$unmounted" ] || rig_mount_volume
-}
-
-# Serves DIR/stick.img's first CAPACITY bytes as DIR/lying/stick.img of the full size.
-rig_mount_lying() {
-    local program=$1 size capacity
-    size=$(stat -c %s "$rig_image") || return 1
-    capacity=$(numfmt --from=iec "$2") || { rig_note "capacity $2 is no size"; return 1; }
-    mkdir -p "$rig_lying_dir"
-    "$program" "$rig_image" "$size" "$capacity" "$rig_lying_dir" -f </dev/null >>"$rig_log" 2>&1 &
-    rig_lying_pid=$!
-    local i
-    for i in $(seq 100); do
-        rig_lying_mounted && break
-        kill -0 "$rig_lying_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if ! rig_lying_mounted; then
-        rig_note "the lying stick did not mount"
-        rig_unmount_lying
-        return 1
-    fi
-    rig_image=$rig_lying_dir/stick.img
-    rig_note "lying stick: $capacity of $size bytes kept (process $rig_lying_pid)"
-}
-
-# Also when its process is gone and the folder cannot even be looked at.
-rig_lying_mounted() { findmnt -rn -M "$rig_lying_dir" >/dev/null 2>&1; }
-
-# After the loop device and the volume let go of it; then DIR/stick.img is the stick again.
-rig_unmount_lying() {
-    local -
-    set +e
-    [ -n "$rig_lying_dir" ] || return 0
-    local i device
-    # Loop devices a killed run left on it would keep it busy.
-    for device in $(losetup -n -O NAME -j "$rig_lying_dir/stick.img" 2>/dev/null); do
-        losetup -d "$device"
-    done
-    for i in $(seq 50); do
-        rig_lying_mounted || break
-        fusermount3 -u "$rig_lying_dir" 2>/dev/null && break
-        sleep 0.1
-    done
-    if rig_lying_mounted; then
-        rig_note "the lying stick is busy: unmounted lazily"
-        fusermount3 -uz "$rig_lying_dir" 2>>"$rig_log"
-    fi
-    if [ -n "$rig_lying_pid" ]; then
-        for i in $(seq 50); do
-            kill -0 "$rig_lying_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -0 "$rig_lying_pid" 2>/dev/null && kill -KILL "$rig_lying_pid"
-        wait "$rig_lying_pid" 2>/dev/null
-        rig_lying_pid=
-        rig_note "lying stick unmounted"
-    fi
-    rig_image=$rig_dir/stick.img
 }
 
 # Drops what the kernel keeps of the loop device and of its partition: the tool and the mount
@@ -320,5 +233,4 @@ rig_teardown() {
         done
         rig_loop=
     fi
-    rig_unmount_lying
 }
