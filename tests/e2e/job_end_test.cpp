@@ -124,10 +124,7 @@ TEST_F(JobEnd, SuccessSizeIsTheUsedSizeAfterTheArchiverEnded) {
         }
     } removal{shm};
     ASSERT_NO_FATAL_FAILURE(UseStick(shm));
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\archiver_standin.exe").c_str(),
-                          (tools_ + L"\\7z.exe").c_str(), FALSE));
-    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
-    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\archiver.txt", "last-write"));
+    ASSERT_NO_FATAL_FAILURE(UseArchiverStandIn("last-write"));
     HWND window = Start(L"plain.iso");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(RunToEnd(window, 60000), L"DONE");

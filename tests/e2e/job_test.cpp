@@ -101,10 +101,7 @@ TEST_P(Job, EndsAsItsRowSays) {
                                                  0, nullptr, OPEN_EXISTING, 0, nullptr)
                                    : INVALID_HANDLE_VALUE;
     if (c.archiver) {
-        ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\archiver_standin.exe").c_str(),
-                              (tools_ + L"\\7z.exe").c_str(), FALSE));
-        ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
-        ASSERT_TRUE(WriteFileBytes(tools_ + L"\\archiver.txt", c.archiver));
+        ASSERT_NO_FATAL_FAILURE(UseArchiverStandIn(c.archiver));
     }
     if (c.addFiles) {
         ASSERT_NO_FATAL_FAILURE(PlantAddFiles());

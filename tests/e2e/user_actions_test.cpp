@@ -49,7 +49,6 @@ class UserActions : public StickJob {
         EXPECT_EQ(program_.Control(window, kJobProgressBar).position, 0);
         EXPECT_FALSE(program_.Control(window, kBackButton).visible);
     }
-    bool EndsWithExitCode0(HWND window) { return CloseAndExit(program_, window); }
 };
 
 TEST_F(UserActions, AboutPanelTakesTheWindowsPlaceAndGivesItBack) {
@@ -85,7 +84,7 @@ TEST_F(UserActions, AboutPanelTakesTheWindowsPlaceAndGivesItBack) {
     EXPECT_EQ(program_.Control(main, kIsoField).text, L"Small.iso  (4.00 KB)");
     ExpectIdle(main);
     SaveWindowPicture(main, folder_ + L"\\back.png");
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 TEST_F(UserActions, AboutPanelCloseBoxEndsTheProgram) {
@@ -95,7 +94,7 @@ TEST_F(UserActions, AboutPanelCloseBoxEndsTheProgram) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(main); }));
     HWND about = program_.WaitForWindow(kWindowTitle);
     ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(EndsWithExitCode0(about));
+    Close(about);
 }
 
 TEST_F(UserActions, RefreshPicksUpANewStick) {
@@ -107,7 +106,7 @@ TEST_F(UserActions, RefreshPicksUpANewStick) {
     program.Click(main, kRefreshButton);
     EXPECT_TRUE(WaitUntil([&] { return program.Control(main, kDriveList).rows.size() == 1; }));
     EXPECT_EQ(program.Control(main, kLabelField).text, L"Late");
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 TEST_F(UserActions, FolderIconMakesTheAddFilesFolder) {
@@ -119,7 +118,7 @@ TEST_F(UserActions, FolderIconMakesTheAddFilesFolder) {
         return GetFileAttributesW((folder_ + L"\\TarnvikAddFiles").c_str()) &
                FILE_ATTRIBUTE_DIRECTORY;
     }));
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 TEST_F(UserActions, IsoDialogChoosesCancelsAndTakesTypedNames) {
@@ -145,7 +144,7 @@ TEST_F(UserActions, IsoDialogChoosesCancelsAndTakesTypedNames) {
     ASSERT_TRUE(program_.OpenFile(dialog, L"missing.iso"));
     EXPECT_TRUE(WaitUntil(
         [&] { return program_.Control(main, kIsoField).text == L"missing.iso  (-1 b )"; }));
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
@@ -224,7 +223,7 @@ TEST_F(UserActions, ChecksRefuseWithTheirMessages) {
     stick_.reset();
     EXPECT_EQ(CopyRefusal(main), kDriveGone);
     ExpectIdle(main);
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 TEST_F(UserActions, WarningAnsweredNoThenAJobThenBack) {
@@ -247,7 +246,7 @@ TEST_F(UserActions, WarningAnsweredNoThenAJobThenBack) {
     program_.Click(main, kBackButton);
     ASSERT_TRUE(WaitUntil([&] { return !program_.Control(main, kBackButton).visible; }));
     ExpectIdle(main);
-    EXPECT_TRUE(EndsWithExitCode0(main));
+    Close(main);
 }
 
 }  // namespace

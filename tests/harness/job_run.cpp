@@ -34,8 +34,7 @@ bool ConfirmJob(Program& program, HWND window) {
     return warning.text.rfind(L"WARNING: ", 0) == 0 && program.Answer(warning, IDYES);
 }
 
-std::wstring RunJobToEnd(Program& program, HWND window, const std::wstring& folder,
-                        int timeoutMs) {
+std::wstring RunJobToEnd(Program& program, HWND window, const std::wstring& folder, int timeoutMs) {
     if (!ConfirmJob(program, window)) return L"<not confirmed>";
     if (!WaitUntil([&] { return program.Control(window, kBackButton).visible; }, timeoutMs))
         return L"<no end>";
@@ -126,6 +125,13 @@ void StickJob::UseStick(const std::wstring& folder) {
     stick_ = std::make_unique<SimulatedDrive>(L'E', DRIVE_REMOVABLE, drive_, L"MyStick");
     ASSERT_TRUE(stick_->Mapped());
     ASSERT_TRUE(WriteFileBytes(drive_ + L"\\old-file.txt", "on the stick before the format"));
+}
+
+void StickJob::UseArchiverStandIn(const char* mode) {
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"\\archiver_standin.exe").c_str(),
+                          (tools_ + L"\\7z.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\7z.dll", "stand-in library"));
+    ASSERT_TRUE(WriteFileBytes(tools_ + L"\\archiver.txt", mode));
 }
 
 HWND StickJob::Start(const std::wstring& image, const std::wstring& arguments) {

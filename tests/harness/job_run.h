@@ -75,6 +75,8 @@ class StickJob : public testing::Test {
     void SetUp() override;
     // E: is this folder instead.
     void UseStick(const std::wstring& folder);
+    // The archiver's stand-in, in this mode (archiver.txt), replaces the carried 7-Zip.
+    void UseArchiverStandIn(const char* mode);
     // Starts the program and chooses the image (a fixture's name or a path).
     HWND Start(const std::wstring& image, const std::wstring& arguments = L"debug");
     std::wstring RunToEnd(HWND window, int timeoutMs = 120000);

@@ -21,18 +21,10 @@ using namespace harness;
 
 namespace {
 
-const std::string& kStamp = kLogStamp;
-
-std::wstring Setting(const wchar_t* name) {
-    wchar_t value[1024] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
-    return length > 0 && length < 1024 ? value : L"";
-}
-
 class RealStick : public testing::Test {
   protected:
     void SetUp() override {
-        image_ = Setting(L"TARNVIK_TEST_STICK_IMAGE");
+        image_ = support::Variable(L"TARNVIK_TEST_STICK_IMAGE");
         ASSERT_FALSE(image_.empty()) << "run through real_stick_test.sh";
         folder_ = FreshTestFolder();
         exe_ = InstallTestBuild(folder_);
@@ -45,12 +37,12 @@ class RealStick : public testing::Test {
     HWND Start() {
         HWND window = StartWithImage(program_, exe_, L"debug", folder_, image_);
         if (!window) return nullptr;
-        const std::wstring label = Setting(L"TARNVIK_TEST_STICK_LABEL");
+        const std::wstring label = support::Variable(L"TARNVIK_TEST_STICK_LABEL");
         const std::wstring row = L"E:\\ [" + label + L"]  FD FAT32  (";
         const std::vector<std::wstring> rows = program_.Control(window, kDriveList).rows;
         EXPECT_EQ(rows.size(), 1u) << testing::PrintToString(rows);
         // Only with the volume mounted is the size its own (else it is the folder's disk's).
-        const std::wstring bytes = Setting(L"TARNVIK_TEST_STICK_BYTES");
+        const std::wstring bytes = support::Variable(L"TARNVIK_TEST_STICK_BYTES");
         if (!bytes.empty()) {
             EXPECT_EQ(rows, std::vector<std::wstring>{row + FormatByteSize(_wtoi64(bytes.c_str())) +
                                                       L")"});
@@ -98,7 +90,7 @@ TEST_F(RealStick, Grub4Dos) {
     RunToDone(kGrub4DosOption,
               {"Detect Grub4Dos at root or in Boot folder", "Grub4Dos detected",
                "Write Grub4Dos in Partition Boot Record",
-               "Successfully Write Grub4Dos in Partition Boot Record  - " + kStamp});
+               "Successfully Write Grub4Dos in Partition Boot Record  - " + kLogStamp});
 }
 
 // The FAT32 stick becomes NTFS. Wine then shows the volume through the ntfs-3g mount: its real
@@ -117,7 +109,8 @@ TEST_F(RealStick, StandardBootManagerNtfs) {
                 Narrow(FormatByteSize(static_cast<int64_t>(total.QuadPart))).c_str());
     EXPECT_EQ(std::wstring(fileSystem), L"NTFS");
     const std::wstring shown = label;
-    EXPECT_TRUE(shown.empty() || shown == Setting(L"TARNVIK_TEST_STICK_LABEL")) << Narrow(shown);
+    EXPECT_TRUE(shown.empty() || shown == support::Variable(L"TARNVIK_TEST_STICK_LABEL"))
+        << Narrow(shown);
     // The stick's 256 MiB, not the host disk's size that an unmounted folder would show.
     EXPECT_GT(total.QuadPart, 200ull << 20);
     EXPECT_LT(total.QuadPart, 256ull << 20);
@@ -140,7 +133,7 @@ TEST_F(RealStick, RefusedBeforeTheFormat) {
     const DialogState box = program_.WaitForDialog(L"Tarnvik");
     ASSERT_NE(box.handle, nullptr);
     SaveWindowPicture(box.handle, folder_ + L"\\refused.png");
-    EXPECT_NE(box.text.find(Setting(L"TARNVIK_TEST_STICK_REFUSAL")), std::wstring::npos)
+    EXPECT_NE(box.text.find(support::Variable(L"TARNVIK_TEST_STICK_REFUSAL")), std::wstring::npos)
         << Narrow(box.text);
     ASSERT_TRUE(program_.Answer(box, IDOK));
     EXPECT_TRUE(program_.Control(window, kCopyButton).visible) << "the window stays idle";
